@@ -1,0 +1,227 @@
+/*
+ * uZyvSDK: the application interface to the two-channel USB oscilloscopes.
+ *
+ * Every function returns int32 1 for success and 0 for failure unless its
+ * comment says otherwise; the reason of a failure stays in the library-wide
+ * LastError until uZyvSDKGetErrorCodeEx reads it. Calls must not overlap:
+ * the library takes no lock.
+ *
+ * On the 32-bit Windows DLL every function uses the __stdcall convention and
+ * is exported under its plain name. Setting values that carry an address are
+ * pointer-sized (uZyvValue): int32 on the 32-bit DLL, 64 bits on 64-bit hosts.
+ */
+#ifndef UZYVSDK_H
+#define UZYVSDK_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  define UZYV_CALL __stdcall
+#else
+#  define UZYV_CALL
+#endif
+
+#if defined(UZYV_BUILDING_LIBRARY) && !defined(_WIN32)
+#  define UZYV_API __attribute__((visibility("default")))
+#else
+#  define UZYV_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* A setting value: an integer, or the address of a block for the settings
+ * that take one (sample rate, trigger record, times, positions). */
+typedef intptr_t uZyvValue;
+
+/* ------------------------------------------------------------------------
+ * LastError codes. 24 to 27, 38 and 39 are never reported.
+ * ------------------------------------------------------------------------ */
+enum uZyvErrorCode {
+  UZYV_OK = 0,                    /* no error recorded */
+  UZYV_ERR_POINTER = 1,           /* null or unwritable pointer, text null or too long; runtime code 5 */
+  UZYV_ERR_VALUE = 2,             /* a value argument outside its allowed range */
+  UZYV_ERR_CHANNEL = 3,           /* channel index out of range */
+  UZYV_ERR_DEVICE = 4,            /* device index outside 0 .. device count - 1 */
+  UZYV_ERR_VOLTDIV = 5,           /* volts/div not in the list; runtime code 2 */
+  UZYV_ERR_POSITION = 6,          /* vertical position or offset out of range */
+  UZYV_ERR_TRIGGER_POSITION = 7,  /* trigger position beyond half the record; runtime code 6 */
+  UZYV_ERR_RUNTIME_7 = 8,         /* runtime code 7 */
+  UZYV_ERR_RUNTIME_8 = 9,         /* runtime code 8 */
+  UZYV_ERR_TRIGGER_KIND = 10,     /* trigger kind needs the extended product; runtime code 9 */
+  UZYV_ERR_RUNTIME_10 = 11,       /* runtime code 10 */
+  UZYV_ERR_RUNTIME_11 = 12,       /* runtime code 11 */
+  UZYV_ERR_RECORD_LENGTH = 13,    /* record length not a multiple of 8 (or negative); runtime code 3 */
+  UZYV_ERR_HW_VERSION = 14,       /* hardware-version query failed; runtime codes 99 and 4 */
+  UZYV_ERR_RUNTIME = 15,          /* measurement engine without channels; any other runtime code */
+  UZYV_ERR_RUNTIME_1 = 16,        /* runtime code 1 */
+  UZYV_ERR_MASK = 17,             /* mask parameters do not fit; runtime code 2 (extended product) */
+  UZYV_ERR_MEAS_TYPE = 18,        /* measurement type not accepted */
+  UZYV_ERR_MEAS_RANGE = 19,       /* measurement range refused */
+  UZYV_ERR_MEAS_RUN = 20,         /* the measurement run failed */
+  UZYV_ERR_GROUP_INDEX = 21,      /* group index above 19 */
+  UZYV_ERR_RUNTIME_FILE = 22,     /* runtime file missing, too old, no version; group preparation failed */
+  UZYV_ERR_RUNTIME_ENTRIES = 23,  /* the runtime's entry points are not available */
+  UZYV_ERR_NOT_OPEN = 28,         /* library not started, or current group not open */
+  UZYV_ERR_NO_GROUP = 29,         /* current group slot empty */
+  UZYV_ERR_SETTINGS_FILE = 30,    /* settings file cannot be opened or read */
+  UZYV_ERR_RUNTIME_17 = 31,       /* runtime code 17 */
+  UZYV_ERR_RUNTIME_18 = 32,       /* runtime code 18 */
+  UZYV_ERR_RUNTIME_19 = 33,       /* runtime code 19 */
+  UZYV_ERR_STACK_LIST = 34,       /* stack list item over 16 characters or over 20 items */
+  UZYV_ERR_STATE = 35,            /* not allowed in the present state */
+  UZYV_ERR_RUNTIME_12 = 36,       /* runtime code 12 (extended product) */
+  UZYV_ERR_NO_MASK = 37,          /* pass/fail check or read-out without a mask */
+  UZYV_ERR_DELAY_TIME = 40,       /* delay time out of range */
+  UZYV_ERR_HOLDOFF_TIME = 41      /* holdoff time out of range */
+};
+
+/* ------------------------------------------------------------------------
+ * Records crossing the interface. Offsets are those of the 32-bit DLL.
+ * ------------------------------------------------------------------------ */
+
+/* Capture parameters handed unchanged to the runtime by uZyvSDKCapture; the
+ * library reads only the three named fields. */
+typedef struct CaptureParams {
+  uint8_t runtimeArea0[8];
+  int64_t sampleRate;        /* offset 8: samples per second */
+  uint8_t runtimeArea1[104];
+  int64_t trigPos;           /* offset 120: trigger position, picoseconds */
+  uint8_t runtimeArea2[8];
+  int32_t recordLength;      /* offset 136: samples per channel */
+  uint8_t runtimeArea3[4];
+} CaptureParams;
+
+/* Samples and calibration for uZyvSDKMeasurement; [0] is the measured
+ * channel, [1] the optional reference. 104 bytes on the 32-bit DLL. */
+typedef struct MeasParams {
+  int64_t sampleRate;        /* offset 0 */
+  int32_t reserved0;         /* offset 8 */
+  int32_t reservedCh[2];     /* offset 12 */
+  int32_t alignment;         /* offset 20: not read */
+  double voltOffset[2];      /* offset 24: volts, subtracted after scaling */
+  double zeroLevel[2];       /* offset 40: raw count of 0 V */
+  double baseOffset[2];      /* offset 56: millivolts added after scaling */
+  double gain[2];            /* offset 72: millivolts per raw count */
+  int32_t multiplier[2];     /* offset 88: probe factor */
+  int16_t* samples[2];       /* offset 96: [1] may be null */
+} MeasParams;
+
+/* ------------------------------------------------------------------------
+ * Start-up, groups and errors
+ * ------------------------------------------------------------------------ */
+
+/* Sets the folder of Zyvrun.dll (a folder, or the runtime file's full path) before the first start-up; 0 with 35 after it, 1 for a null or over-long text, 22 when the file is not there. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetWorkDir(const char* dir);
+/* Makes group 0..19 current, preparing its private runtime copy first; 0 with 21 (index), 22 (preparation) or 23 (entry points). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSelectGroup(uint32_t group);
+/* Passes an environment request (mode 0..2) to the runtime of the closed current group; 0 with 35 (group open), 23, 2 (mode) or the runtime's translated code. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetEnv(uint32_t mode, uint32_t second, uint32_t third);
+/* Opens the devices of the current group and sends the defaults; returns the device count, 0 on failure (23, or the code of a failed default) or when none was found. */
+UZYV_API int32_t UZYV_CALL uZyvSDKInit(void);
+/* As uZyvSDKInit with a comma-separated list of up to 20 items of up to 16 characters (or null); 0 with 34 for a list that does not fit. */
+UZYV_API int32_t UZYV_CALL uZyvSDKInitStack(const char* list);
+/* Closes the current group; returns the runtime's shutdown result, or 1 when the group was not open. */
+UZYV_API int32_t UZYV_CALL uZyvSDKShutdown(void);
+/* Returns the device count of the current group (kept after shutdown); 0 before the start-up. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetDeviceCount(void);
+/* Returns the current group's runtime error code as the runtime reports it now, untranslated (0 when no runtime is loaded). */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCode(void);
+/* Returns LastError and resets it to 0. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCodeEx(void);
+
+/* ------------------------------------------------------------------------
+ * Device information: (device index, buffer); 28/29 guard, 4 device, 1 buffer, or the translated runtime code.
+ * ------------------------------------------------------------------------ */
+
+/* Reads hardware information by selector; the buffer must be writable for the selector's size (0,1: 10; 2: 16; 3-6: 4; 7: 48; 10: 8; others: not checked). */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfo(int32_t device, uint32_t selector, void* buffer);
+/* Same as uZyvSDKGetHwInfo. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfoA(int32_t device, uint32_t selector, void* buffer);
+/* Same as uZyvSDKGetHwInfo. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfoB(int32_t device, uint32_t selector, void* buffer);
+/* Reads the vendor name into a buffer of 10 bytes. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetVendorName(int32_t device, char* buffer);
+/* Reads the product name into a buffer of 10 bytes. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetProductName(int32_t device, char* buffer);
+/* Reads the serial number into a buffer of 16 bytes. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetSerialNum(int32_t device, char* buffer);
+/* Reads the hardware version. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHwVer(int32_t device, int32_t* version);
+/* Reads the firmware version. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetFwVer(int32_t device, int32_t* version);
+/* Reads the product ID (8722 marks the extended product). */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetProductID(int32_t device, int32_t* productId);
+/* Reads the device's 32-bit USB handle. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetUsbDeviceHandle(int32_t device, uint32_t* handle);
+/* Reads the calibration: gain, zero level, base offset of channel 0, then of channel 1 (six doubles). */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetCalibrationData(int32_t device, double* calibration);
+/* Reads the temperature as the runtime writes it; the buffer is not checked. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetTemperature(int32_t device, void* buffer);
+
+/* ------------------------------------------------------------------------
+ * Settings. Setters check their value first (codes below), then the group
+ * (28, 29, 28) and channel (3), write the cache and send; a runtime refusal
+ * leaves the new value cached and sets the translated runtime code.
+ * Getters answer from the cache (28, 29, 28, 3; 0 before the start-up).
+ * ------------------------------------------------------------------------ */
+
+/* Forwards (channel 0..2N, id, value) to the runtime unchanged; 3 for a channel outside 0..2N. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetting(int32_t channel, int32_t id, uZyvValue value);
+/* Bandwidth limit 0..2 (else 2). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetBWL(int32_t channel, int32_t bwl);
+/* Input coupling 0..2 (else 2). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetCoupling(int32_t channel, int32_t coupling);
+/* Channel on/off; sends the low 8 bits of onoff, caches nothing. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetChOnOff(int32_t channel, int32_t onoff);
+/* Acquire mode 0..5 (else 2). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetAcquireMode(int32_t channel, int32_t mode);
+/* Trigger coupling 0..3 (else 2). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetTrigCouple(int32_t couple);
+/* Volts/div in microvolts: 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000, 1000000, 2000000, 5000000 or 10000000 (else 5). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltDiv(int32_t channel, int32_t voltDiv);
+/* As uZyvSDKSetVoltDiv, sent under the extended setting ID. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltDivEx(int32_t channel, int32_t voltDiv);
+/* Vertical position 0..16000 (else 6). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltPos(int32_t channel, int32_t pos);
+/* Vertical offset in microvolts within +-15000000 (+-150000000 above 1000000 uV/div), else 6; the runtime receives it negated. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltOfs(int32_t channel, int32_t ofs);
+/* Sample rate in samples per second; not range-checked. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetSampleRate(int64_t rate);
+/* Record length in samples per channel: a multiple of 8, not negative (else 13); the runtime is told length + 4096. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetRecordLength(int32_t length);
+/* Wait mode 0..3 (else 2); param is used by mode 3 only. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetWaitMode(int32_t mode, int64_t param);
+/* Trigger delay time 0..5e13 (else 40). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetDelayTime(int64_t time);
+/* Trigger holdoff time 0..1e13 (else 41). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetHoldoffTime(int64_t time);
+/* Trigger position in picoseconds; checked against the record at capture start. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetTrigPos(int64_t pos);
+/* Sample resolution in bits; returns 1 when the runtime accepts it, 0 without a new LastError when it refuses (28/29 guard only). */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetHwBit(int32_t bits);
+
+UZYV_API int32_t UZYV_CALL uZyvSDKGetBWL(int32_t channel, int32_t* bwl);             /* cached bandwidth limit */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetCoupling(int32_t channel, int32_t* coupling);   /* cached coupling */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetAcquireMode(int32_t channel, int32_t* mode);    /* cached acquire mode */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltDiv(int32_t channel, int32_t* voltDiv);     /* cached volts/div */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltPos(int32_t channel, int32_t* pos);         /* cached vertical position */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltOfs(int32_t channel, int32_t* ofs);         /* cached offset, as given */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigCouple(int32_t* couple);                    /* cached trigger coupling */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetSampleRate(int64_t* rate);                      /* cached sample rate */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetRecordLength(int32_t* length);                  /* cached record length (without 4096) */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetWaitMode(int32_t* mode, int64_t* param);        /* cached wait mode and last mode-3 parameter */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetDelayTime(int64_t* time);                       /* cached delay time */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHoldoffTime(int64_t* time);                     /* cached holdoff time */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigPos(int64_t* pos);                          /* cached trigger position */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHwBit(int32_t* bits);                           /* cached sample resolution */
+/* Asks the runtime whether a channel is on: returns 1 (on) or 0 (off, or failure with 28, 29, 4 or the translated code). */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetChOnOff(int32_t channel);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* UZYVSDK_H */

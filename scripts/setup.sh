@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on a Debian machine, if missing:
+# CMake, Ninja, GoogleTest sources, mingw-w64 for i686, Wine with wine32.
+set -euo pipefail
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+for p in cmake ninja-build g++ googletest libgtest-dev g++-mingw-w64-i686 wine python3-numpy; do
+  have "$p" || need+=("$p")
+done
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  need+=(wine32:i386)
+elif ! have wine32:i386; then
+  need+=(wine32:i386)
+fi
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing: ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${need[@]}"
+fi

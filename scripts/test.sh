@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds and runs every test on both hosts: the native suite (plain, and with
+# AddressSanitizer and UndefinedBehaviorSanitizer), then the 32-bit Windows
+# DLL and its suite under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs=${JOBS:-2}
+export WINEDEBUG=-all
+
+echo "== native (Linux x86-64)"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j "$jobs"
+ctest --test-dir build/native --output-on-failure
+
+echo "== native with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DUZYV_SANITIZE=ON >/dev/null
+cmake --build build/sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/sanitize --output-on-failure
+
+echo "== Windows i686 DLL under Wine"
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win32 -j "$jobs"
+bash scripts/check-exports.sh build/win32 build/native
+wineboot -i >/dev/null 2>&1 || true
+ctest --test-dir build/win32 --output-on-failure

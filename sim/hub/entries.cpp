@@ -1,0 +1,249 @@
+// The runtime entries of the simulated instrument: each logs its call,
+// applies an injected fault if one matches, and otherwise answers from the
+// instance's configuration and the settings it has received.
+#include <algorithm>
+#include <cstring>
+
+#include "hub/entries.h"
+#include "hub/instance.h"
+
+namespace zyvsim {
+namespace {
+
+// Setting IDs whose value is the address of an int64.
+bool settingByAddress(int32_t id) { return id == 11 || id == 14 || id == 15 || id == 16 || id == 18; }
+constexpr int32_t kTrigRecordId = 10;
+constexpr int32_t kGeneratorId = 0x62170003;
+
+ZyvSimCall& logCall(Instance& in, const char* entry, int64_t a0 = 0, int64_t a1 = 0, int64_t a2 = 0) {
+  ZyvSimCall call{};
+  std::strncpy(call.entry, entry, sizeof call.entry - 1);
+  call.arg[0] = a0;
+  call.arg[1] = a1;
+  call.arg[2] = a2;
+  in.log.push_back(call);
+  return in.log.back();
+}
+
+void logBlock(ZyvSimCall& call, const void* p, std::size_t size) {
+  if (!p || size == 0) return;
+  size = std::min<std::size_t>(size, ZYVSIM_BLOCK_BYTES);
+  std::memcpy(call.block, p, size);
+  call.blockSize = int32_t(size);
+}
+
+// Applies a matching fault: its result is returned and its code reported.
+bool faulted(Instance& in, const char* entry, int64_t key, int32_t& result) {
+  const Fault* f = in.faultFor(entry, key);
+  if (!f) return false;
+  in.errorCode = f->errorCode;
+  result = f->result;
+  return true;
+}
+
+int32_t fail(Instance& in, int32_t code) {
+  in.errorCode = code;
+  return 0;
+}
+
+bool deviceInRange(const Instance& in, int32_t device) { return device >= 0 && device < in.openDevices; }
+
+}  // namespace
+}  // namespace zyvsim
+
+using namespace zyvsim;
+
+#define ZYVSIM_INSTANCE(index, failed) \
+  Instance* inPtr = instance(index);   \
+  if (!inPtr) return failed;           \
+  Instance& in = *inPtr
+
+extern "C" {
+
+ZYVSIM_API int32_t zyvsim_uZyvInit(int32_t index) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvInit");
+  int32_t r = 0;
+  if (faulted(in, "uZyvInit", -1, r)) return r;
+  in.openDevices = std::max(0, std::min(in.config.deviceCount, ZYVSIM_MAX_DEVICES));
+  return in.openDevices;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvInitStack(int32_t index, void* stackList) {
+  ZYVSIM_INSTANCE(index, 0);
+  ZyvSimCall& call = logCall(in, "uZyvInitStack", stackList ? 1 : 0);
+  logBlock(call, stackList, 320);
+  int32_t r = 0;
+  if (faulted(in, "uZyvInitStack", -1, r)) return r;
+  in.openDevices = std::max(0, std::min(in.config.deviceCount, ZYVSIM_MAX_DEVICES));
+  return in.openDevices;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvShutdown(int32_t index) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvShutdown");
+  int32_t r = 0;
+  if (faulted(in, "uZyvShutdown", -1, r)) return r;
+  in.openDevices = 0;
+  return 1;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvEnv(int32_t index, void* request) {
+  ZYVSIM_INSTANCE(index, 0);
+  ZyvSimCall& call = logCall(in, "uZyvEnv");
+  logBlock(call, request, 20);
+  int32_t r = 0;
+  if (faulted(in, "uZyvEnv", -1, r)) return r;
+  return request ? 1 : fail(in, 5);
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvGetHwInfo(int32_t index, int32_t device, int32_t selector, void* buffer) {
+  ZYVSIM_INSTANCE(index, 0);
+  ZyvSimCall& call = logCall(in, "uZyvGetHwInfo", device, selector);
+  if (selector == 10 && buffer) logBlock(call, buffer, 8);
+  int32_t r = 0;
+  if (faulted(in, "uZyvGetHwInfo", device, r)) return r;
+  if (!deviceInRange(in, device)) return fail(in, 8);
+  const ZyvSimDevice& dev = in.config.devices[device];
+  auto put = [&](const void* data, std::size_t size) {
+    if (!buffer) return fail(in, 5);
+    std::memcpy(buffer, data, size);
+    return 1;
+  };
+  switch (selector) {
+    case 0: return put(dev.vendorName, sizeof dev.vendorName);
+    case 1: return put(dev.productName, sizeof dev.productName);
+    case 2: return put(dev.serialNum, sizeof dev.serialNum);
+    case 3: return put(&dev.hwVer, 4);
+    case 4: return put(&dev.fwVer, 4);
+    case 5: return put(&dev.productId, 4);
+    case 6: return put(&dev.usbHandle, 4);
+    case 7: return put(dev.calibration, sizeof dev.calibration);
+    case 9: return buffer ? put(&dev.temperature, 4) : 1;
+    case 10: {
+      if (!buffer) return fail(in, 5);
+      int32_t block[2];
+      std::memcpy(block, buffer, sizeof block);
+      auto it = in.channelOn.find(2 * device + block[0]);
+      block[1] = it == in.channelOn.end() ? 1 : it->second;
+      std::memcpy(buffer, block, sizeof block);
+      return 1;
+    }
+    default: return fail(in, 2);
+  }
+}
+
+ZYVSIM_API int32_t zyvsim_ZyvHwInfo(int32_t index, int32_t device, int32_t selector, void* buffer) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "ZyvHwInfo", device, selector);
+  int32_t r = 0;
+  if (faulted(in, "ZyvHwInfo", device, r)) return r;
+  (void)buffer;
+  return fail(in, 2);
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvSetting(int32_t index, int32_t channel, int32_t id, intptr_t value) {
+  ZYVSIM_INSTANCE(index, 0);
+  ZyvSimCall& call = logCall(in, "uZyvSetting", channel, id, value);
+  const void* address = reinterpret_cast<const void*>(value);
+  int64_t stored = value;
+  if (settingByAddress(id) && readable(address, 8)) {
+    logBlock(call, address, 8);
+    std::memcpy(&stored, address, 8);
+  } else if (id == kTrigRecordId && readable(address, 8)) {
+    int32_t size = 0;
+    std::memcpy(&size, static_cast<const char*>(address) + 4, 4);
+    if (size > 0 && size <= 64 && readable(address, std::size_t(size))) logBlock(call, address, std::size_t(size));
+  } else if (id == kGeneratorId && uintptr_t(value) >= 0x10000 && readable(address, 8)) {
+    // Initialisation passes the address of a double; applications pass values.
+    logBlock(call, address, 8);
+    std::memcpy(&stored, address, 8);
+  }
+  int32_t r = 0;
+  if (faulted(in, "uZyvSetting", id, r)) return r;
+  if (in.openDevices == 0) return fail(in, 1);
+  in.settings[{channel, id}] = stored;
+  if (id == 3) in.channelOn[channel] = int32_t(value & 0xFF);
+  return 1;
+}
+
+ZYVSIM_API int32_t zyvsim_ZyvSetting(int32_t index, int32_t id, int32_t value, int32_t reserved) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "ZyvSetting", id, value, reserved);
+  int32_t r = 0;
+  if (faulted(in, "ZyvSetting", id, r)) return r;
+  in.settings[{-1, id}] = value;
+  return 1;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvCapture(int32_t index, void* params) {
+  ZYVSIM_INSTANCE(index, 0);
+  ZyvSimCall& call = logCall(in, "uZyvCapture", params ? 1 : 0);
+  logBlock(call, params, 144);
+  int32_t r = 0;
+  if (faulted(in, "uZyvCapture", -1, r)) return r;
+  return in.openDevices > 0 ? 1 : fail(in, 1);
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvStop(int32_t index) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvStop");
+  int32_t r = 0;
+  if (faulted(in, "uZyvStop", -1, r)) return r;
+  return 1;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvForceTrig(int32_t index, int32_t device) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvForceTrig", device);
+  int32_t r = 0;
+  if (faulted(in, "uZyvForceTrig", device, r)) return r;
+  return deviceInRange(in, device) ? 1 : fail(in, 8);
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvGetStatus(int32_t index, int32_t value) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvGetStatus", value);
+  int32_t r = 0;
+  if (faulted(in, "uZyvGetStatus", -1, r)) return r;
+  return 0x100 | (in.openDevices & 0xFF);
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvDataReady(int32_t index) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvDataReady");
+  int32_t r = 0;
+  if (faulted(in, "uZyvDataReady", -1, r)) return r;
+  return in.openDevices > 0 ? 1 : 0;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvRead(int32_t index, intptr_t value) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvRead", value);
+  int32_t r = 0;
+  if (faulted(in, "uZyvRead", -1, r)) return r;
+  return in.openDevices > 0 ? 1 : fail(in, 1);
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvReadEx(int32_t index, void* request, int32_t device, int32_t one) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvReadEx", device, one);
+  int32_t r = 0;
+  if (faulted(in, "uZyvReadEx", device, r)) return r;
+  if (!request || !deviceInRange(in, device)) return fail(in, 8);
+  return 1;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvGetErrorCode(int32_t index) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvGetErrorCode");
+  return in.errorCode;
+}
+
+ZYVSIM_API int32_t zyvsim_uZyvReadWithFFT(int32_t index) {
+  ZYVSIM_INSTANCE(index, 0);
+  logCall(in, "uZyvReadWithFFT");
+  return 0;
+}
+
+}  // extern "C"

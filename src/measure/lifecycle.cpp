@@ -1,0 +1,8 @@
+// The measurement engine's part in the library's life.
+#include "core/library.h"
+
+namespace uzyv {
+void measurementLoaded() {}
+void measurementStartUp() {}
+void measurementUnloading() {}
+}  // namespace uzyv

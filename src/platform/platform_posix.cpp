@@ -1,0 +1,160 @@
+// POSIX back-end of the platform layer, with the meaning of the Win32 one.
+#include "platform/platform.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace uzyv::platform {
+
+char folderSeparator() { return '/'; }
+
+Module loadModule(const std::string& path) {
+  // RTLD_LOCAL keeps each copy's symbols to itself; distinct files give
+  // distinct instances with their own globals.
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* findSymbol(Module module, const char* name) {
+  return module ? dlsym(module, name) : nullptr;
+}
+
+void unloadModule(Module module) {
+  if (module) dlclose(module);
+}
+
+namespace {
+constexpr uint32_t kFixedInfoSignature = 0xFEEF04BDu;
+constexpr std::size_t kFixedInfoSize = 52;
+
+uint32_t readLe32(const unsigned char* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+}  // namespace
+
+bool fileVersion(const std::string& path, uint32_t& mostSignificant, uint32_t& leastSignificant) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The first 4-byte-aligned fixed file-information record in the file.
+  for (std::size_t at = 0; at + kFixedInfoSize <= bytes.size(); at += 4) {
+    if (readLe32(&bytes[at]) != kFixedInfoSignature) continue;
+    mostSignificant = readLe32(&bytes[at + 8]);
+    leastSignificant = readLe32(&bytes[at + 12]);
+    return true;
+  }
+  return false;
+}
+
+bool tempFolder(std::string& folder, std::size_t capacity) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string result = (dir && *dir) ? dir : "/tmp";
+  if (result.back() != '/') result += '/';
+  if (result.size() + 1 > capacity) return false;
+  folder = result;
+  return true;
+}
+
+bool createUniqueFile(const std::string& folder, const char* prefix, std::string& path) {
+  std::string pattern = folder + prefix + "XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  int fd = mkstemp(buffer.data());
+  if (fd < 0) return false;
+  close(fd);
+  path = buffer.data();
+  return true;
+}
+
+bool copyFileOver(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return false;
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out << in.rdbuf();
+  out.flush();
+  return bool(out);
+}
+
+bool deleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool canOpenForReading(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+bool currentFolder(std::string& folder, std::size_t capacity) {
+  std::vector<char> buffer(capacity + 1, '\0');
+  if (!getcwd(buffer.data(), buffer.size())) return false;
+  folder = buffer.data();
+  return true;
+}
+
+bool setCurrentFolder(const std::string& folder) { return chdir(folder.c_str()) == 0; }
+
+uint32_t tickCount() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+}
+
+void sleepMs(uint32_t milliseconds) {
+  timespec ts{time_t(milliseconds / 1000u), long(milliseconds % 1000u) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+namespace {
+// A pipe through which a byte of the caller's memory is copied out and back
+// in: the kernel reports EFAULT instead of faulting, which makes it a probe
+// that never crashes and leaves the memory as it was.
+int probePipe[2] = {-1, -1};
+
+bool probeByte(unsigned char* p) {
+  if (probePipe[0] < 0) {
+    if (pipe(probePipe) != 0) return false;
+    fcntl(probePipe[0], F_SETFD, FD_CLOEXEC);
+    fcntl(probePipe[1], F_SETFD, FD_CLOEXEC);
+  }
+  if (write(probePipe[1], p, 1) != 1) return false;  // readable?
+  return read(probePipe[0], p, 1) == 1;              // writable: the same byte goes back
+}
+}  // namespace
+
+bool isWritable(const void* p, std::size_t size) {
+  if (size == 0) return true;
+  if (!p) return false;
+  auto first = reinterpret_cast<uintptr_t>(p);
+  if (first + (size - 1) < first) return false;
+  const uintptr_t last = first + (size - 1);
+  const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
+  // One byte per page touched, like the Win32 probe.
+  for (uintptr_t at = first;; at = (at / page + 1) * page) {
+    if (!probeByte(reinterpret_cast<unsigned char*>(at))) return false;
+    if (last / page == at / page) break;
+  }
+  return probeByte(reinterpret_cast<unsigned char*>(last));
+}
+
+std::string traceFilePath() {
+  std::string folder;
+  if (!tempFolder(folder, 4096)) folder = "/tmp/";
+  return folder + "Init_TraceRec.txt";
+}
+
+}  // namespace uzyv::platform
+
+// Load and unload hooks of the shared object.
+__attribute__((constructor)) static void uzyvLibraryConstructor() { uzyv::libraryLoaded(); }
+__attribute__((destructor)) static void uzyvLibraryDestructor() { uzyv::libraryUnloading(false); }

@@ -1,0 +1,133 @@
+#include "support/sdk.h"
+
+#include <cstring>
+#include <memory>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace sdktest {
+
+namespace {
+SdkModule* g_current = nullptr;
+}
+
+char separator() {
+#if defined(_WIN32)
+  return '\\';
+#else
+  return '/';
+#endif
+}
+
+std::string programFolder() {
+#if defined(_WIN32)
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string p = path;
+#else
+  char path[4096] = {};
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  std::string p(path, n > 0 ? std::size_t(n) : 0);
+#endif
+  return p.substr(0, p.find_last_of(separator()) + 1);
+}
+
+std::string runtimeFolder(const std::string& variant) {
+  const char s = separator();
+  return programFolder() + ".." + s + "sim" + s + variant + s;
+}
+
+bool fileExists(const std::string& path) {
+#if defined(_WIN32)
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0;
+#endif
+}
+
+SdkModule::SdkModule() {
+#if defined(_WIN32)
+  handle_ = reinterpret_cast<void*>(LoadLibraryA((programFolder() + "uZyvSDK.dll").c_str()));
+#else
+  handle_ = dlopen((programFolder() + "libuZyvSDK.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+  g_current = this;
+}
+
+SdkModule::~SdkModule() {
+  unload();
+  if (g_current == this) g_current = nullptr;
+}
+
+void SdkModule::unload() {
+  if (!handle_) return;
+#if defined(_WIN32)
+  FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+  dlclose(handle_);
+#endif
+  handle_ = nullptr;
+  cache_.clear();
+}
+
+void* SdkModule::symbol(const char* name) {
+  auto it = cache_.find(name);
+  if (it != cache_.end()) return it->second;
+  void* p = nullptr;
+  if (handle_) {
+#if defined(_WIN32)
+    p = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+    p = dlsym(handle_, name);
+#endif
+  }
+  if (!p) ADD_FAILURE() << "the SDK does not export " << name;
+  cache_[name] = p;
+  return p;
+}
+
+SdkModule& currentSdk() { return *g_current; }
+
+void SdkTest::SetUp() {
+  zyvsim_reset();
+  sdk_ = std::make_unique<SdkModule>();
+  ASSERT_TRUE(sdk_->loaded()) << "cannot load the SDK from " << programFolder();
+}
+
+void SdkTest::TearDown() { unloadSdk(); }
+
+void SdkTest::unloadSdk() {
+  if (sdk_) sdk_->unload();
+}
+
+void SdkTest::useRuntime(const std::string& variant) {
+  ASSERT_EQ(1, SDK(uZyvSDKSetWorkDir)(runtimeFolder(variant).c_str())) << runtimeFolder(variant);
+}
+
+int32_t SdkTest::openGroup(uint32_t group, const std::string& variant) {
+  // The working folder can be set only before the first start-up; later
+  // calls are refused harmlessly.
+  SDK(uZyvSDKSetWorkDir)(runtimeFolder(variant).c_str());
+  EXPECT_EQ(1, SDK(uZyvSDKSelectGroup)(group));
+  return SDK(uZyvSDKInit)();
+}
+
+std::vector<ZyvSimCall> SdkTest::calls(int32_t instance, const char* entry, int32_t from) {
+  std::vector<ZyvSimCall> out;
+  for (int32_t k = from; k < zyvsim_log_count(instance); ++k) {
+    const ZyvSimCall* c = zyvsim_log_entry(instance, k);
+    if (!entry || std::strcmp(c->entry, entry) == 0) out.push_back(*c);
+  }
+  return out;
+}
+
+int32_t SdkTest::lastError() { return SDK(uZyvSDKGetErrorCodeEx)(); }
+
+}  // namespace sdktest

@@ -1,0 +1,68 @@
+// Test support: the SDK loaded afresh for each test, as an application loads
+// it, and the paths of the simulated runtime's variants.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "uZyvSDK.h"
+#include "zyvsim.h"
+
+namespace sdktest {
+
+// Folder of the running test program, ending with the separator.
+std::string programFolder();
+char separator();
+// Folder of a simulated runtime variant: "default", "v1401", "v2000",
+// "noversion", "nohwinfo", "nofft".
+std::string runtimeFolder(const std::string& variant);
+bool fileExists(const std::string& path);
+
+// The SDK module, loaded on construction and unloaded on destruction.
+class SdkModule {
+ public:
+  SdkModule();
+  ~SdkModule();
+  SdkModule(const SdkModule&) = delete;
+  SdkModule& operator=(const SdkModule&) = delete;
+
+  bool loaded() const { return handle_ != nullptr; }
+  void* handle() const { return handle_; }
+  void* symbol(const char* name);
+  void unload();
+
+ private:
+  void* handle_ = nullptr;
+  std::map<std::string, void*> cache_;
+};
+
+SdkModule& currentSdk();
+
+// Each test gets a fresh simulated runtime and a freshly loaded SDK.
+class SdkTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Unloads the SDK now (its teardown runs).
+  void unloadSdk();
+  // Sets the working folder to a runtime variant.
+  void useRuntime(const std::string& variant = "default");
+  // Working folder, group selection and initialisation; returns the count.
+  int32_t openGroup(uint32_t group = 0, const std::string& variant = "default");
+
+  // The call log of a simulated instance, from entry `from` on.
+  std::vector<ZyvSimCall> calls(int32_t instance, const char* entry = nullptr, int32_t from = 0);
+  int32_t lastError();  // uZyvSDKGetErrorCodeEx
+
+  std::unique_ptr<SdkModule> sdk_;
+};
+
+}  // namespace sdktest
+
+// Calls an SDK export by name through the module loaded for this test, with
+// the signature the public header declares.
+#define SDK(name) (reinterpret_cast<decltype(&::name)>(::sdktest::currentSdk().symbol(#name)))
