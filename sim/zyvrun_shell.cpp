@@ -22,8 +22,18 @@ namespace {
 int32_t g_instance = -1;  // this copy's instance in the hub
 }
 
+#if defined(ZYVSIM_FAIL_LOAD) && !defined(_WIN32)
+// A copy that cannot be loaded: the symbol is resolved nowhere.
+extern "C" int zyvsim_symbol_resolved_nowhere();
+RUNTIME_EXPORT int zyvsimNeverLoads() { return zyvsim_symbol_resolved_nowhere(); }
+#endif
+
 #if defined(_WIN32)
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+#if defined(ZYVSIM_FAIL_LOAD)
+  // A copy that cannot be loaded.
+  if (reason == DLL_PROCESS_ATTACH) return FALSE;
+#endif
   if (reason == DLL_PROCESS_ATTACH) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(module, path, MAX_PATH);

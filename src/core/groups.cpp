@@ -23,8 +23,7 @@ bool versionAcceptable(const std::string& path) {
 void releaseCopy(DeviceGroup& group) {
   if (group.runtimeModule) platform::unloadModule(group.runtimeModule);
   group.runtimeModule = nullptr;
-  if (!group.tempCopyPath.empty()) platform::deleteFile(group.tempCopyPath);
-  group.tempCopyPath.clear();
+  deleteCopyFile(group);
 }
 
 // A table left by an earlier, failed start-up: its copies are unloaded and
@@ -37,6 +36,13 @@ void discardTable(Library& lib) {
   lib.groups.reset();
 }
 }  // namespace
+
+void deleteCopyFile(DeviceGroup& group) {
+  platform::releaseDeletion(group.copyDeletion);
+  group.copyDeletion = nullptr;
+  if (!group.tempCopyPath.empty()) platform::deleteFile(group.tempCopyPath);
+  group.tempCopyPath.clear();
+}
 
 std::string runtimeFilePath() { return library().workDir + kRuntimeFileName; }
 
@@ -61,11 +67,14 @@ bool prepareCurrentSlot() {
     platform::deleteFile(copy);
     return false;
   }
+  void* deletion = platform::arrangeDeletion(copy);
   group.runtimeModule = platform::loadModule(copy);
   if (!group.runtimeModule) {
+    platform::releaseDeletion(deletion);
     platform::deleteFile(copy);
     return false;
   }
+  group.copyDeletion = deletion;
   group.tempCopyPath = copy;
   return true;
 }

@@ -73,6 +73,7 @@ enum TrigKind : int32_t { kTrigEdge = 0, kTrigVideo = 1, kTrigRunt = 2, kTrigWid
 struct DeviceGroup {
   platform::Module runtimeModule = nullptr;
   std::string tempCopyPath;  // empty when no copy was loaded
+  void* copyDeletion = nullptr;  // the system's arrangement to delete the copy
   int32_t deviceCount = 0;
   int64_t sampleRate = 10000000;
   int32_t recordLength = 0;
@@ -139,6 +140,7 @@ void startIfNeeded();  // runs the start-up when `initialised` is false
 bool prepareCurrentSlot();
 bool resolveEntryPoints();  // LastError 23 on failure
 void clearEntryPoints();
+void deleteCopyFile(DeviceGroup& group);  // the group's temporary copy
 std::string runtimeFilePath();
 
 // ---------------------------------------------------------------------------

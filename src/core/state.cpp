@@ -31,9 +31,9 @@ void libraryLoaded() {
 
 namespace {
 // Shuts down every open group and unloads every copy, then deletes the
-// temporary files. At process exit the copies have already been detached by
-// the system, so they are neither called nor unloaded, and a file still
-// mapped by the system may survive (see README).
+// temporary files (on Windows the system deletes each file once its module
+// is unmapped). At process exit the copies have already been detached by the
+// system, so they are neither called nor unloaded.
 void tearDownGroups(Library& lib, bool processExit) {
   if (!lib.groups) return;
   GroupTable& table = *lib.groups;
@@ -53,10 +53,7 @@ void tearDownGroups(Library& lib, bool processExit) {
   spectrumUnloading();
   for (auto& slot : table) {
     if (!slot) continue;
-    if (!slot->tempCopyPath.empty()) {
-      platform::deleteFile(slot->tempCopyPath);
-      slot->tempCopyPath.clear();
-    }
+    deleteCopyFile(*slot);
     slot.reset();
   }
   lib.groups.reset();

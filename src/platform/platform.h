@@ -32,6 +32,12 @@ bool createUniqueFile(const std::string& folder, const char* prefix, std::string
 // Copies `from` onto `to`, overwriting it.
 bool copyFileOver(const std::string& from, const std::string& to);
 bool deleteFile(const std::string& path);
+// Arranges for a file to be deleted by the system once nothing uses it any
+// more, also when it is still mapped as a module at that time; null when the
+// host needs no such arrangement. releaseDeletion gives the arrangement up,
+// which deletes the file as soon as it is no longer mapped.
+void* arrangeDeletion(const std::string& path);
+void releaseDeletion(void* arrangement);
 bool canOpenForReading(const std::string& path);
 
 bool currentFolder(std::string& folder, std::size_t capacity);

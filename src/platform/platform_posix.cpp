@@ -87,6 +87,10 @@ bool copyFileOver(const std::string& from, const std::string& to) {
 
 bool deleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+// A loaded shared object can be unlinked at any time: deleteFile suffices.
+void* arrangeDeletion(const std::string&) { return nullptr; }
+void releaseDeletion(void*) {}
+
 bool canOpenForReading(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY);
   if (fd < 0) return false;

@@ -58,6 +58,21 @@ bool copyFileOver(const std::string& from, const std::string& to) {
 
 bool deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+// A module file cannot be deleted while it is mapped, and a module freed from
+// within the library's own unload is unmapped only after that unload
+// returns. A delete-on-close handle, opened before the module is loaded,
+// lets the system delete the file once the handle is closed and the module
+// unmapped, at the latest when the process ends.
+void* arrangeDeletion(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), DELETE | GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+void releaseDeletion(void* arrangement) {
+  if (arrangement) CloseHandle(static_cast<HANDLE>(arrangement));
+}
+
 bool canOpenForReading(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

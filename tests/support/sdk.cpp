@@ -97,14 +97,25 @@ SdkModule& currentSdk() { return *g_current; }
 
 void SdkTest::SetUp() {
   zyvsim_reset();
+  temp_ = std::make_unique<PrivateTemp>();
   sdk_ = std::make_unique<SdkModule>();
   ASSERT_TRUE(sdk_->loaded()) << "cannot load the SDK from " << programFolder();
 }
 
-void SdkTest::TearDown() { unloadSdk(); }
+void SdkTest::TearDown() {
+  unloadSdk();
+  sdk_.reset();
+  temp_.reset();
+}
 
 void SdkTest::unloadSdk() {
   if (sdk_) sdk_->unload();
+}
+
+void SdkTest::reloadSdk() {
+  sdk_.reset();
+  sdk_ = std::make_unique<SdkModule>();
+  ASSERT_TRUE(sdk_->loaded());
 }
 
 void SdkTest::useRuntime(const std::string& variant) {

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "support/host.h"
 #include "uZyvSDK.h"
 #include "zyvsim.h"
 
@@ -49,6 +52,8 @@ class SdkTest : public ::testing::Test {
 
   // Unloads the SDK now (its teardown runs).
   void unloadSdk();
+  // Unloads the SDK and loads it afresh.
+  void reloadSdk();
   // Sets the working folder to a runtime variant.
   void useRuntime(const std::string& variant = "default");
   // Working folder, group selection and initialisation; returns the count.
@@ -58,6 +63,11 @@ class SdkTest : public ::testing::Test {
   std::vector<ZyvSimCall> calls(int32_t instance, const char* entry = nullptr, int32_t from = 0);
   int32_t lastError();  // uZyvSDKGetErrorCodeEx
 
+  // The system's temporary folder for this test: the SDK's private runtime
+  // copies and, on POSIX, the trace file land here.
+  const std::string& tempFolder() const { return temp_->path(); }
+
+  std::unique_ptr<PrivateTemp> temp_;
   std::unique_ptr<SdkModule> sdk_;
 };
 
