@@ -220,6 +220,14 @@ UZYV_API int32_t UZYV_CALL uZyvSDKGetHwBit(int32_t* bits);                      
 /* Asks the runtime whether a channel is on: returns 1 (on) or 0 (off, or failure with 28, 29, 4 or the translated code). */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetChOnOff(int32_t channel);
 
+/* ------------------------------------------------------------------------
+ * Spectrum: works on the caller's numbers alone, without any group.
+ * ------------------------------------------------------------------------ */
+
+/* Writes the one-sided amplitude spectrum of the first N samples (N the largest power of two not above count, 1..2048; each of the N/2 bins twice) with window 0 (middle half), 1 Blackman, 2 Hanning, 3 Hamming, 4 Blackman-Harris, 5 Bartlett, 6 sine, 7 Lanczos or 8 Gaussian (another type keeps the window in force, unit weights before any) in scale 0 (linear), 1 (dB re 1 V, input in mV) or 2 (dB re 0.2236 V; another scale writes nothing); 0 with 1 for a null pointer, 0 without a new LastError for count <= 0 or >= 4096. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetFFTData(const double* samples, int32_t count, int32_t scale, int32_t window,
+                                             double* spectrum);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,92 @@
+// The transform engine behind uZyvSDKGetFFTData: a windowed radix-2 FFT of
+// up to 2048 real samples and its one-sided amplitude spectrum.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace uzyv {
+
+class MyFFT {
+ public:
+  static constexpr int32_t kMaxSize = 2048;
+  static constexpr int32_t kWindowTypes = 9;  // types 0 .. 8
+
+  struct Complex {
+    double re;
+    double im;
+  };
+  struct Twiddle {
+    double sin;
+    double cos;
+  };
+
+  // Buffers for the maximum size; current size 2048 with both tables built,
+  // window type -1 and, until a window is built, unit weights (RMS 1).
+  MyFFT();
+  virtual ~MyFFT();
+  MyFFT(const MyFFT&) = delete;
+  MyFFT& operator=(const MyFFT&) = delete;
+
+  // The transform length for a requested count: the largest power of two not
+  // above it, or 0 when that is outside 1 .. 2048 (count <= 0 or >= 4096).
+  int32_t SetSize(int32_t count) const;
+
+  // The work buffer's first n elements get the samples as real parts and
+  // 0.0 as imaginary parts; n is a length SetSize accepted.
+  void Load(const double* samples, int32_t n);
+
+  // Makes n and the window current (rebuilding the tables and the window only
+  // when they change), windows, permutes and transforms the work buffer, and
+  // writes n values (bins 0 .. n/2-1, each twice) in the scale 0 (linear),
+  // 1 (dB re 1 V) or 2 (dB re 0.2236 V). Another scale writes nothing. Returns 1.
+  int32_t Run(int32_t n, int32_t scale, int32_t window, double* out);
+
+  // Table builders for the current size.
+  void MakeBitReverseTable();
+  void MakeTwiddles();
+  // Builds the window of a type for the current size. A type of 9 or more is
+  // refused (the current type is kept); a negative type becomes current and
+  // builds nothing. Whenever nothing is built, the weights in force stay of
+  // the same kind but are made for the current size.
+  void MakeWindow(int32_t type);
+  // Permutation buffer element i gets work element table[i].
+  void Permute();
+
+  // Engine state, for the library's own checks.
+  int32_t currentSize() const { return size_; }
+  int32_t windowType() const { return windowType_; }
+  double windowRms() const { return rms_; }
+  double weight(int32_t i) const { return window_[i]; }
+  int32_t bitReverse(int32_t i) const { return bitReverse_[i]; }
+  Twiddle twiddle(int32_t i) const { return twiddles_[i]; }
+
+ private:
+  static constexpr int32_t kUnitWeights = -1;  // kind of the weights in force before any window
+
+  void buildWeights(int32_t kind);
+  void keepWeightsForSize();
+  const Complex* transform();  // the stages; returns the buffer holding the result
+
+  int32_t maxSize_ = kMaxSize;
+  std::unique_ptr<Complex[]> work_;
+  std::unique_ptr<Complex[]> stage_;
+  std::unique_ptr<Complex[]> perm_;
+  std::unique_ptr<Twiddle[]> twiddles_;
+  std::unique_ptr<int32_t[]> bitReverse_;
+  std::unique_ptr<double[]> window_;
+  int32_t size_ = kMaxSize;
+  int32_t stages_ = 11;
+  int32_t windowType_ = -1;
+  double rms_ = 1.0;
+  int32_t weightsKind_ = kUnitWeights;  // the type whose weights are in force
+  int32_t weightsSize_ = 0;             // the size they were built for
+};
+
+// The library's one engine, created at load; null after unload.
+MyFFT* spectrumEngine();
+// The engine, created now if the load could not create it (throws
+// std::bad_alloc when it still cannot be).
+MyFFT& requireSpectrumEngine();
+
+}  // namespace uzyv
