@@ -16,9 +16,12 @@
 namespace zyvsim {
 
 namespace {
+// The registry lives until the process ends and is never destroyed: the SDK
+// shuts its groups down from its own unload, which at process exit may run
+// after the static objects of this library are gone.
 ZyvSimConfig& defaults() {
-  static ZyvSimConfig config = builtInDefaults();
-  return config;
+  static ZyvSimConfig* config = new ZyvSimConfig(builtInDefaults());
+  return *config;
 }
 
 void copyText(char* to, std::size_t size, const char* text) {
@@ -28,8 +31,8 @@ void copyText(char* to, std::size_t size, const char* text) {
 }  // namespace
 
 std::deque<Instance>& instances() {
-  static std::deque<Instance> all;
-  return all;
+  static auto* all = new std::deque<Instance>();
+  return *all;
 }
 
 Instance* instance(int32_t index) {
