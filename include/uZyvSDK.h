@@ -228,6 +228,35 @@ UZYV_API int32_t UZYV_CALL uZyvSDKGetChOnOff(int32_t channel);
 UZYV_API int32_t UZYV_CALL uZyvSDKGetFFTData(const double* samples, int32_t count, int32_t scale, int32_t window,
                                              double* spectrum);
 
+/* ------------------------------------------------------------------------
+ * Waveforms. A read fills recordLength samples of channel 0, then of
+ * channel 1, of one device. Aligned reads shift the record by a fraction of
+ * a sample to line it up with the trigger; a shift that puts the record
+ * before the data, or more than 2048 samples before or 2047 after its place,
+ * is refused: result 0, LastError unchanged, samples not written. Calibration
+ * that cannot be read leaves its LastError and reads as 0.
+ * ------------------------------------------------------------------------ */
+
+/* Hands the value to the runtime's plain read; 0 with the translated runtime code. */
+UZYV_API int32_t UZYV_CALL uZyvSDKRead(uZyvValue value);
+/* Reads a device as raw codes into 2 x recordLength samples with each input's zero level, base offset and gain; a null timeOffset asks for aligned data, otherwise the unshifted record and its time offset in picoseconds (device x 364000 ps lower); returns the runtime's read result, 0 with 1 for a null array or unwritable samples, or the translated runtime code. */
+UZYV_API int32_t UZYV_CALL uZyvSDKReadExRaw(int32_t device, int32_t* status, int16_t* samples, double* zeroLevels,
+                                            double* baseOffsets, double* gains, int32_t* timeOffset);
+/* Converts count codes to millivolts: multiplier x (((raw - zeroLevel) x gain + baseOffset) + channelOffset(uV) / 1000); 0 with 1 for a null pointer or unwritable output. */
+UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_mv(const int16_t* raw, double* out, int32_t count, double zeroLevel,
+                                              double baseOffset, double gain, double channelOffset,
+                                              int32_t multiplier);
+/* As uZyvSDKRawToDbl_mv, in microvolts (the millivolt value x 1000). */
+UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_uv(const int16_t* raw, double* out, int32_t count, double zeroLevel,
+                                              double baseOffset, double gain, double channelOffset,
+                                              int32_t multiplier);
+/* Reads a device aligned and converts it to millivolts with the offsets of its own channels (2 x device, 2 x device + 1) and multipliers[2]; 0 with 1 for unwritable output or null multipliers, or as the read failed (output untouched). */
+UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_mv(int32_t device, int32_t* status, double* out,
+                                             const int32_t* multipliers);
+/* As uZyvSDKReadDbl_mv, in microvolts. */
+UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_uv(int32_t device, int32_t* status, double* out,
+                                             const int32_t* multipliers);
+
 #ifdef __cplusplus
 }
 #endif

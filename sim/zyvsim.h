@@ -83,6 +83,57 @@ ZYVSIM_API void zyvsim_clear_log(int32_t instance);
  * bits behind an address for settings sent by address); 0 when never sent. */
 ZYVSIM_API int32_t zyvsim_setting(int32_t instance, int32_t channel, int32_t settingId, int64_t* value);
 
+/* ------------------------------------------------------------------------
+ * Waveform reads. Each uZyvReadEx of a device fills the library's buffer
+ * with two blocks of codes, input 0's then input 1's, each as long as the
+ * record length the instance last received with setting 12 (the library
+ * sends its record length + 4096); it also reports a status word and a time
+ * offset. The codes come from the instance's data source: the built-in one
+ * plays the waveforms and the read reply set below; a generator can be
+ * plugged in instead with zyvsim_set_data_source.
+ * ------------------------------------------------------------------------ */
+
+/* Waveform kinds of the built-in data source; code k of a block is: */
+#define ZYVSIM_WAVE_CONSTANT 0 /* level */
+#define ZYVSIM_WAVE_RAMP 1     /* level + step * k, wrapped to 16 bits */
+#define ZYVSIM_WAVE_SQUARE 2   /* high for the first highSamples of every period, else level */
+#define ZYVSIM_WAVE_SAMPLES 3  /* the codes given to zyvsim_set_samples (0 beyond them) */
+
+typedef struct ZyvSimWave {
+  int32_t kind;        /* ZYVSIM_WAVE_* */
+  int32_t level;       /* constant code; the ramp's first code; the square's low code */
+  int32_t step;        /* ramp: increase per code */
+  int32_t high;        /* square: high code */
+  int32_t period;      /* square: codes per period (below 1: always low) */
+  int32_t highSamples; /* square: codes at the high level at the start of each period */
+} ZyvSimWave;
+
+/* One device read as a data source sees it. */
+typedef struct ZyvSimRead {
+  int32_t device;
+  int32_t blockLength; /* codes per input */
+  int16_t* block[2];   /* input 0's and input 1's block, to be filled */
+  int32_t status;      /* on entry the configured status word; reported as left */
+  int64_t timeOffset;  /* on entry the configured time offset (ps); reported as left */
+} ZyvSimRead;
+
+/* Fills one device read; returns 0 to make the read fail with `errorCode`. */
+typedef int32_t (*ZyvSimDataSource)(void* context, int32_t instance, ZyvSimRead* read, int32_t* errorCode);
+
+/* The waveform of one input of a device (built-in source); all start constant 0. */
+ZYVSIM_API void zyvsim_set_wave(int32_t instance, int32_t device, int32_t input, const ZyvSimWave* wave);
+/* Copies `count` codes to play on one input (the kind becomes ZYVSIM_WAVE_SAMPLES). */
+ZYVSIM_API void zyvsim_set_samples(int32_t instance, int32_t device, int32_t input, const int16_t* codes,
+                                   int32_t count);
+/* The status word and time offset (picoseconds) that reads of a device report; both start 0. */
+ZYVSIM_API void zyvsim_set_read_reply(int32_t instance, int32_t device, int32_t status, int64_t timeOffset);
+/* Replaces the instance's data source; null restores the built-in one. */
+ZYVSIM_API void zyvsim_set_data_source(int32_t instance, ZyvSimDataSource source, void* context);
+/* The built-in data source, for sources that want to build on it (context unused). */
+ZYVSIM_API int32_t zyvsim_builtin_source(void* context, int32_t instance, ZyvSimRead* read, int32_t* errorCode);
+/* The block length the next read of the instance fills. */
+ZYVSIM_API int32_t zyvsim_block_length(int32_t instance);
+
 #ifdef __cplusplus
 }
 #endif

@@ -13,6 +13,17 @@ namespace {
 // Setting IDs whose value is the address of an int64.
 bool settingByAddress(int32_t id) { return id == 11 || id == 14 || id == 15 || id == 16 || id == 18; }
 constexpr int32_t kTrigRecordId = 10;
+constexpr int32_t kRecordLengthId = 12;
+
+// The block handed to uZyvReadEx, as the library lays it out.
+#pragma pack(push, 4)
+struct ReadRequest {
+  int32_t reserved;
+  int32_t status;
+  int64_t timeOffset;
+  int16_t* samples;
+};
+#pragma pack(pop)
 constexpr int32_t kGeneratorId = 0x62170003;
 
 ZyvSimCall& logCall(Instance& in, const char* entry, int64_t a0 = 0, int64_t a1 = 0, int64_t a2 = 0) {
@@ -159,6 +170,9 @@ ZYVSIM_API int32_t zyvsim_uZyvSetting(int32_t index, int32_t channel, int32_t id
     logBlock(call, address, 8);
     std::memcpy(&stored, address, 8);
   }
+  // The library sizes its read buffer from the record length it sent, even
+  // when the runtime refused it; reads fill blocks of the length received.
+  if (id == kRecordLengthId) in.blockLength = std::max<int32_t>(0, int32_t(value));
   int32_t r = 0;
   if (faulted(in, "uZyvSetting", id, r)) return r;
   if (in.openDevices == 0) return fail(in, 1);
@@ -227,10 +241,24 @@ ZYVSIM_API int32_t zyvsim_uZyvRead(int32_t index, intptr_t value) {
 
 ZYVSIM_API int32_t zyvsim_uZyvReadEx(int32_t index, void* request, int32_t device, int32_t one) {
   ZYVSIM_INSTANCE(index, 0);
-  logCall(in, "uZyvReadEx", device, one);
+  ZyvSimCall& call = logCall(in, "uZyvReadEx", device, one);
+  logBlock(call, request, sizeof(ReadRequest));
   int32_t r = 0;
   if (faulted(in, "uZyvReadEx", device, r)) return r;
   if (!request || !deviceInRange(in, device)) return fail(in, 8);
+  ReadRequest req;
+  std::memcpy(&req, request, sizeof req);
+  if (!req.samples) return fail(in, 5);
+  ZyvSimRead read{};
+  read.device = device;
+  read.blockLength = in.blockLength;
+  read.block[0] = req.samples;
+  read.block[1] = req.samples + in.blockLength;
+  int32_t code = 0;
+  if (!readDevice(index, in, read, code)) return fail(in, code);
+  req.status = read.status;
+  req.timeOffset = read.timeOffset;
+  std::memcpy(request, &req, sizeof req);
   return 1;
 }
 

@@ -1,6 +1,7 @@
 // One simulated instrument: the state behind one loaded copy of the runtime.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -19,6 +20,14 @@ struct Fault {
   int32_t errorCode;
 };
 
+// What the built-in data source plays for one device.
+struct DeviceReadout {
+  ZyvSimWave wave[2] = {};
+  std::vector<int16_t> samples[2];  // codes of ZYVSIM_WAVE_SAMPLES
+  int32_t status = 0;
+  int64_t timeOffset = 0;
+};
+
 struct Instance {
   ZyvSimConfig config{};
   bool loaded = true;
@@ -29,6 +38,10 @@ struct Instance {
   int32_t openDevices = 0;
   std::map<std::pair<int32_t, int32_t>, int64_t> settings;  // (channel, setting ID) -> last value
   std::map<int32_t, int32_t> channelOn;                     // channel -> on/off, on unless set
+  std::array<DeviceReadout, ZYVSIM_MAX_DEVICES> readout;
+  int32_t blockLength = 0;  // the record length last received with setting 12
+  ZyvSimDataSource source = nullptr;  // null: the built-in source
+  void* sourceContext = nullptr;
 
   // The fault that applies to a call, or null.
   const Fault* faultFor(const char* entry, int64_t key) const;
@@ -38,6 +51,9 @@ struct Instance {
 std::deque<Instance>& instances();
 Instance* instance(int32_t index);
 ZyvSimConfig builtInDefaults();
+
+// Fills the two blocks of one device read through the instance's data source.
+int32_t readDevice(int32_t index, Instance& in, ZyvSimRead& read, int32_t& errorCode);
 
 // Whether `size` bytes at `p` can be read without a fault.
 bool readable(const void* p, std::size_t size);
