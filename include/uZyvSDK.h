@@ -257,6 +257,69 @@ UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_mv(int32_t device, int32_t* status, do
 UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_uv(int32_t device, int32_t* status, double* out,
                                              const int32_t* multipliers);
 
+/* ------------------------------------------------------------------------
+ * Measurement. Raw samples and their calibration in, results of channel 0
+ * out: volts, seconds, hertz, percent, degrees or counts, each with a valid
+ * flag. A type is named by its index below or by the index plus
+ * UZYV_MEAS_NAME_BASE, the string-table identifier of its display name.
+ * The range [start, end) must satisfy 0 <= start <= end, and every sample
+ * array must hold at least `end` samples.
+ * ------------------------------------------------------------------------ */
+enum uZyvMeasType {
+  UZYV_MEAS_FREQUENCY = 0,         /* hertz, over the located cycle */
+  UZYV_MEAS_PERIOD = 1,            /* seconds */
+  UZYV_MEAS_MAX = 2,               /* volts; every run */
+  UZYV_MEAS_MIN = 3,               /* volts; every run */
+  UZYV_MEAS_HIGH = 4,              /* volts, top level */
+  UZYV_MEAS_LOW = 5,               /* volts, base level */
+  UZYV_MEAS_VPP = 6,               /* volts */
+  UZYV_MEAS_AMPLITUDE = 7,         /* volts, high - low */
+  UZYV_MEAS_VRMS = 8,              /* volts */
+  UZYV_MEAS_MEAN = 9,              /* volts; every run */
+  UZYV_MEAS_POS_DUTY = 10,         /* percent */
+  UZYV_MEAS_NEG_DUTY = 11,         /* percent */
+  UZYV_MEAS_POS_WIDTH = 12,        /* seconds */
+  UZYV_MEAS_NEG_WIDTH = 13,        /* seconds */
+  UZYV_MEAS_RISE_TIME = 14,        /* seconds, 10 % to 90 % */
+  UZYV_MEAS_FALL_TIME = 15,        /* seconds, 90 % to 10 % */
+  UZYV_MEAS_POS_OVERSHOOT = 16,    /* percent of the amplitude */
+  UZYV_MEAS_NEG_OVERSHOOT = 17,    /* percent of the amplitude */
+  UZYV_MEAS_MID = 18,              /* volts */
+  UZYV_MEAS_CYCLE_VRMS = 19,       /* volts */
+  UZYV_MEAS_CYCLE_MEAN = 20,       /* volts */
+  UZYV_MEAS_RISE_DELAY = 21,       /* seconds, against channel 1 */
+  UZYV_MEAS_FALL_DELAY = 22,       /* seconds, against channel 1 */
+  UZYV_MEAS_RISE_PRESHOOT = 23,    /* percent of the amplitude */
+  UZYV_MEAS_FALL_PRESHOOT = 24,    /* percent of the amplitude */
+  UZYV_MEAS_PHASE = 25,            /* degrees, against channel 1 */
+  UZYV_MEAS_AVG_FREQ = 26,         /* hertz, over every cycle of the range */
+  UZYV_MEAS_RISE_EDGE_COUNT = 27,  /* count; also fills the next two */
+  UZYV_MEAS_FALL_EDGE_COUNT = 28,  /* count */
+  UZYV_MEAS_EDGE_COUNT = 29,       /* count */
+  UZYV_MEAS_RESERVED = 30,         /* accepted, never valid */
+  UZYV_MEAS_TYPES = 31,            /* number of types */
+  UZYV_MEAS_NAME_BASE = 2500,      /* string identifier of type 0's name */
+  UZYV_MEAS_LIST_END = -1          /* ends a type list */
+};
+
+/* Measures the types listed in `types` (ended by -1; the first 31 are requested) on samples [start, end) of params->samples[0], against params->samples[1] when not null, and writes one valid flag and value per listed type; 0 with 1 (null or unwritable pointer), 14 (hardware-version query failed), 15 (no engine), 18 (type not accepted), 19 (start negative or end before start) or 20 (empty range, abort, or data out of the histogram range), writing nothing. */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasurement(const int32_t* types, int32_t start, int32_t end, const MeasParams* params,
+                                              uint8_t* abortFlag, uint8_t* validOut, double* valuesOut);
+/* Stores the samples and calibration of channel 0 or 1, and the sample rate, in the library's staged input; 0 with 1 (samples null), 3 (channel not 0 or 1) or 14 (hardware-version query failed). */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExInit(int32_t channel, int32_t reservedCh, double voltOffset, double zeroLevel,
+                                             double baseOffset, double gain, int32_t multiplier, int64_t sampleRate,
+                                             int32_t reserved0, const int16_t* samples);
+/* Adds a type (0..30 or 2500..2530) to the requested set; 0 with 18 for any other value. */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExAddType(int32_t type);
+/* Measures the requested set on samples [start, end) of the staged input; 0 with 1 (no channel 0 samples), 14, 19 (start negative or end before start) or 20 (empty range, abort, data refused). */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExStart(int32_t start, int32_t end, uint8_t* abortFlag);
+/* Returns 1 when the last run produced a result for the type, else 0; LastError is not touched. */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExGetResult(int32_t type);
+/* Returns the last run's result for the type in volts, seconds, hertz, percent, degrees or counts, and 0 when there is none; LastError is not touched. */
+UZYV_API double UZYV_CALL uZyvSDKMeasExGetValue(int32_t type);
+/* Empties the requested set; returns 1. */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExFreeResource(void);
+
 #ifdef __cplusplus
 }
 #endif
