@@ -1,4 +1,6 @@
 // Group table, private runtime copies, entry-point resolution, teardown.
+#include <cstdlib>
+
 #include "support/sdk.h"
 
 using namespace sdktest;
@@ -186,4 +188,18 @@ TEST_F(GroupTable, AShutDownGroupCanBeSelectedButRefusesUntilInitialisedAgain) {
   EXPECT_EQ(UZYV_ERR_NOT_OPEN, lastError());
   ASSERT_EQ(2, SDK(uZyvSDKInit)());
   EXPECT_EQ(1, SDK(uZyvSDKGetProductID)(0, &id));
+}
+
+TEST_F(GroupTable, ProcessExitWithoutUnloadLeavesNoCopyBehind) {
+  // The probe inherits this test's temporary folder.
+  std::string folder = runtimeFolder("default");
+  folder.pop_back();  // a bare folder: no backslash before the closing quote
+#if defined(_WIN32)
+  // cmd.exe strips one pair of quotes around the whole line.
+  const std::string command = "\"\"" + programFolder() + "uzyv_exit_probe.exe\" \"" + folder + "\"\"";
+#else
+  const std::string command = "'" + programFolder() + "uzyv_exit_probe' '" + folder + "'";
+#endif
+  ASSERT_EQ(0, std::system(command.c_str())) << command;
+  EXPECT_TRUE(runtimeCopies(tempFolder()).empty());
 }
