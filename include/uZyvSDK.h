@@ -229,6 +229,52 @@ UZYV_API int32_t UZYV_CALL uZyvSDKGetFFTData(const double* samples, int32_t coun
                                              double* spectrum);
 
 /* ------------------------------------------------------------------------
+ * Triggers. The setters store the trigger in the current group's cache and
+ * send nothing; uZyvSDKCaptureEx sends it, each level taken relative to its
+ * source channel's offset at that moment. Sources are channels 0..2 (source
+ * 2 without a channel, the external input of a one-device group, has offset
+ * 0). Range tests are unsigned, so negative values fail them. 28/29 when the
+ * library is not started or the slot is empty (the group need not be open);
+ * a refused setter keeps the previous trigger.
+ * ------------------------------------------------------------------------ */
+
+/* Edge trigger: mode 0..3 and source 0..2, else 2. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetEdgeTrig(int32_t source, int32_t mode, int64_t level);
+/* Video trigger: 0 without a new LastError for a source other than 0 or 1; mode 0..3, else 2. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetVideoTrig(int32_t source, int32_t mode, int32_t value);
+/* Runt trigger (extended product only, else 10): 0 without a new LastError for a source other than 0 or 1; selA 0..2, selB 0..3, else 2. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetRuntTrig(int32_t source, int32_t selA, int32_t selB, int32_t value,
+                                              int64_t value64, int64_t level, int64_t level2);
+/* Width trigger (extended product only, else 10): selA 0..2, source 0..2, selB 0..3, else 2. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetWidthTrig(int32_t source, int32_t selA, int32_t selB, int32_t value,
+                                               int64_t value64, int64_t level);
+/* Pattern trigger (extended product only, else 10): source and source2 0..2, flag 0..1, else 2. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetPatternTrig(int32_t source, int32_t source2, int32_t value, int32_t value2,
+                                                 int32_t flag, int64_t value64, int64_t level, int64_t level2);
+/* State trigger (extended product only, else 10): source and source2 0..2, flag 0..1, else 2. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetStateTrig(int32_t source, int32_t source2, int32_t value, int32_t value2,
+                                               int32_t flag, int64_t level, int64_t level2);
+
+/* ------------------------------------------------------------------------
+ * Capture control, on every device of the current group (28, 29, 28).
+ * ------------------------------------------------------------------------ */
+
+/* Arms every channel and starts a capture with the application's block, which the runtime receives unchanged; 1 for a null block, 7 when abs(trigPos) exceeds half the block's record duration, or the translated runtime code. */
+UZYV_API int32_t UZYV_CALL uZyvSDKCapture(CaptureParams* params);
+/* Arms every channel, checks the cached trigger position (7), sends the cached trigger (its setter's codes) and starts a capture with the cached settings, or sets the translated runtime code. */
+UZYV_API int32_t UZYV_CALL uZyvSDKCaptureEx(void);
+/* Stops the capture of an open group; 1 also when there is nothing to stop, 0 with the translated runtime code. */
+UZYV_API int32_t UZYV_CALL uZyvSDKStop(void);
+/* Forces a trigger on every device; returns the AND of the runtime's results, setting the translated runtime code once when it is 0. */
+UZYV_API int32_t UZYV_CALL uZyvSDKForceTrig(void);
+/* Returns the runtime's status for the value unchanged (0 before a runtime is loaded); LastError is not touched. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetStatus(int32_t value);
+/* Returns the runtime's answer unchanged (non-zero: data ready); 0 with 28 or 29 when the group is unusable. */
+UZYV_API int32_t UZYV_CALL uZyvSDKDataReady(void);
+/* Sends the function-generator setting 0x62170003 with (index, value) through uZyvSDKSetting. */
+UZYV_API int32_t UZYV_CALL uZyvSDKFGSetting(int32_t index, uZyvValue value);
+
+/* ------------------------------------------------------------------------
  * Waveforms. A read fills recordLength samples of channel 0, then of
  * channel 1, of one device. Aligned reads shift the record by a fraction of
  * a sample to line it up with the trigger; a shift that puts the record
@@ -256,6 +302,13 @@ UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_mv(int32_t device, int32_t* status, do
 /* As uZyvSDKReadDbl_mv, in microvolts. */
 UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_uv(int32_t device, int32_t* status, double* out,
                                              const int32_t* multipliers);
+
+/* ------------------------------------------------------------------------
+ * Settings file: key = value lines applied in file order.
+ * ------------------------------------------------------------------------ */
+
+/* Applies each "Key=v1,v2,..." line of the file through the setter the key names (blanks removed, ";" starts a comment, keys without case); 0 with 30 when the file cannot be opened or read, or with the code of the first line that fails, which stops the file. */
+UZYV_API int32_t UZYV_CALL uZyvSDKReadIniFile(const char* path);
 
 /* ------------------------------------------------------------------------
  * Measurement. Raw samples and their calibration in, results of channel 0

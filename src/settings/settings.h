@@ -25,4 +25,27 @@ Code setHoldoffTime(int64_t time);
 Code setTrigPos(int64_t pos);
 Code setHwBit(int32_t bits);  // kSilent when the runtime refuses
 
+// Trigger setters: they check their arguments and store the trigger in the
+// group's cache without sending it. kSilent for the video and runt setters'
+// refusal of a source other than 0 or 1.
+Code setEdgeTrig(int32_t source, int32_t mode, int64_t level);
+Code setVideoTrig(int32_t source, int32_t mode, int32_t value);
+Code setRuntTrig(int32_t source, int32_t selA, int32_t selB, int32_t value, int64_t value64, int64_t level,
+                 int64_t level2);
+Code setWidthTrig(int32_t source, int32_t selA, int32_t selB, int32_t value, int64_t value64, int64_t level);
+Code setPatternTrig(int32_t source, int32_t source2, int32_t value, int32_t value2, int32_t flag, int64_t value64,
+                    int64_t level, int64_t level2);
+Code setStateTrig(int32_t source, int32_t source2, int32_t value, int32_t value2, int32_t flag, int64_t level,
+                  int64_t level2);
+
+// Builds the record of the group's cached trigger, with each level taken
+// relative to its source channel's offset as cached now, and sends it as
+// setting 10. A source without a channel record (the external input, source
+// 2 of a one-device group) counts as offset 0.
+Code sendCachedTrigger(const DeviceGroup& group);
+
+// uZyvSDKReadIniFile: applies each recognised line of the file at once;
+// the first refusal stops the file.
+Code applySettingsFile(const char* path);
+
 }  // namespace uzyv
