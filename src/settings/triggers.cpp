@@ -80,67 +80,75 @@ Code sendVideo(const DeviceGroup& g) {
   return sendRecord(r, kRecordVideo);
 }
 
-Code sendRunt(const DeviceGroup& g) {
+// Width and runt records share their first fields: source, the two
+// selectors, value, value64 and the first level, all on the source channel.
+template <class Record>
+Code fillWidthFields(const DeviceGroup& g, Record& r) {
   if (Code c = requireExtended(g)) return c;
   const int64_t* p = g.trigParam;
   const int32_t source = low32(p[0]), selA = low32(p[1]), selB = low32(p[2]);
-  // The sender does not repeat the setter's 0-or-1 rule for the source.
+  // The runt sender does not repeat its setter's 0-or-1 rule for the source.
   if (Code c = checkWidth(source, selA, selB)) return c;
-  RuntTrigRecord r{};
   r.source = source;
   r.selA = selA;
   r.selB = selB;
   r.value = low32(p[3]);
   r.value64 = p[4];
   r.level = relativeLevel(g, p[5], source);
-  r.level2 = relativeLevel(g, p[6], source);
+  return kOk;
+}
+
+Code sendRunt(const DeviceGroup& g) {
+  RuntTrigRecord r{};
+  if (Code c = fillWidthFields(g, r)) return c;
+  r.level2 = relativeLevel(g, g.trigParam[6], r.source);
   return sendRecord(r, kRecordRunt);
 }
 
 Code sendWidth(const DeviceGroup& g) {
-  if (Code c = requireExtended(g)) return c;
-  const int64_t* p = g.trigParam;
-  const int32_t source = low32(p[0]), selA = low32(p[1]), selB = low32(p[2]);
-  if (Code c = checkWidth(source, selA, selB)) return c;
   WidthTrigRecord r{};
-  r.source = source;
-  r.selA = selA;
-  r.selB = selB;
-  r.value = low32(p[3]);
-  r.value64 = p[4];
-  r.level = relativeLevel(g, p[5], source);
+  if (Code c = fillWidthFields(g, r)) return c;
   return sendRecord(r, kRecordWidth);
 }
 
-Code sendPattern(const DeviceGroup& g) {
+// Pattern and state triggers take the same cached arguments; the state
+// record carries the second source and value first and no flag.
+struct TwoSourceTrigger {
+  int32_t source, source2, value, value2, flag;
+};
+
+Code cachedTwoSource(const DeviceGroup& g, TwoSourceTrigger& t) {
   if (Code c = requireExtended(g)) return c;
   const int64_t* p = g.trigParam;
-  const int32_t source = low32(p[0]), source2 = low32(p[1]), flag = low32(p[4]);
-  if (Code c = checkPattern(source, source2, flag)) return c;
+  t = {low32(p[0]), low32(p[1]), low32(p[2]), low32(p[3]), low32(p[4])};
+  return checkPattern(t.source, t.source2, t.flag);
+}
+
+Code sendPattern(const DeviceGroup& g) {
+  TwoSourceTrigger t{};
+  if (Code c = cachedTwoSource(g, t)) return c;
   PatternTrigRecord r{};
-  r.source = source;
-  r.source2 = source2;
-  r.value = low32(p[2]);
-  r.value2 = low32(p[3]);
-  r.flag = flag;
-  r.value64 = p[5];
-  r.level = relativeLevel(g, p[6], source);
-  r.level2 = relativeLevel(g, p[7], source2);
+  r.source = t.source;
+  r.source2 = t.source2;
+  r.value = t.value;
+  r.value2 = t.value2;
+  r.flag = t.flag;
+  r.value64 = g.trigParam[5];
+  r.level = relativeLevel(g, g.trigParam[6], t.source);
+  r.level2 = relativeLevel(g, g.trigParam[7], t.source2);
   return sendRecord(r, kRecordPattern);
 }
 
 Code sendState(const DeviceGroup& g) {
-  if (Code c = requireExtended(g)) return c;
-  const int64_t* p = g.trigParam;
-  const int32_t source = low32(p[0]), source2 = low32(p[1]), flag = low32(p[4]);
-  if (Code c = checkPattern(source, source2, flag)) return c;
+  TwoSourceTrigger t{};
+  if (Code c = cachedTwoSource(g, t)) return c;
   StateTrigRecord r{};
-  r.source2 = source2;
-  r.source = source;
-  r.value2 = low32(p[3]);
-  r.value = low32(p[2]);
-  r.level = relativeLevel(g, p[5], source);
-  r.level2 = relativeLevel(g, p[6], source2);
+  r.source2 = t.source2;
+  r.source = t.source;
+  r.value2 = t.value2;
+  r.value = t.value;
+  r.level = relativeLevel(g, g.trigParam[5], t.source);
+  r.level2 = relativeLevel(g, g.trigParam[6], t.source2);
   return sendRecord(r, kRecordState);
 }
 
