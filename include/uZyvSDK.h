@@ -373,6 +373,23 @@ UZYV_API double UZYV_CALL uZyvSDKMeasExGetValue(int32_t type);
 /* Empties the requested set; returns 1. */
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasExFreeResource(void);
 
+/* ------------------------------------------------------------------------
+ * Pass/fail: one library-wide mask of highest and lowest raw codes per
+ * position, built from a reference and kept until the next successful build.
+ * ------------------------------------------------------------------------ */
+
+/* Builds the mask from count raw reference codes taken at rate samples/s (1..1e12): each position's window reaches toleranceBefore ps back and toleranceAfter ps ahead, widened by toleranceBelow/Above x factor / (1000000 x divisor) codes and limited to -2048..2047, and the reference time offset (ps) becomes the mask's shift in samples; needs no group; 0 with 1 for a null reference or divisor, 17 for a negative count, an unusable rate, a zero divisor or a tolerance outside 0..65535 codes (old mask kept), 17 when memory runs out (no mask then). */
+UZYV_API int32_t UZYV_CALL uZyvSDKPassFailInit(const int16_t* reference, int32_t count, int64_t referenceRate,
+                                               int64_t toleranceBefore, int64_t toleranceAfter,
+                                               int32_t toleranceBelow, int32_t toleranceAbove,
+                                               int32_t verticalFactor, const double* verticalDivisor,
+                                               int32_t referenceTimeOffset);
+/* Copies min(record length, capacity, mask length) upper and lower codes into each array whose array and count pointers are both non-null, writing the number copied back into the count, and the shift into refShift unless null; 0 with the record-length getter's code (28, 29) or 37 without a mask. */
+UZYV_API int32_t UZYV_CALL uZyvSDKPassFailGetMask(int16_t* upper, int32_t* upperCount, int16_t* lower,
+                                                  int32_t* lowerCount, int32_t* refShift);
+/* Reads the channel's unshifted current record and stores in result -1 when every sample compared lies within the mask (a sample equal to a limit passes) or the step number of the first that does not; 0 with 37 without a mask, the getters' codes (28, 29), 3 for a negative channel, 1 for an unwritable result, 17 when the cached sample rate is outside 1..1e12, or the read's code (result then untouched). */
+UZYV_API int32_t UZYV_CALL uZyvSDKPassFailCheck(int32_t channel, int32_t* result);
+
 #ifdef __cplusplus
 }
 #endif
