@@ -134,6 +134,32 @@ ZYVSIM_API int32_t zyvsim_builtin_source(void* context, int32_t instance, ZyvSim
 /* The block length the next read of the instance fills. */
 ZYVSIM_API int32_t zyvsim_block_length(int32_t instance);
 
+/* ------------------------------------------------------------------------
+ * Signal summaries. ZyvHwInfo with selector 306 fills a 24-byte record for a
+ * device: int32 request (left as the library sent it), then the highest and
+ * the lowest code of input 0, the same of input 1, and the rate reading. A
+ * device answers the summaries scripted for it, one per query, and then its
+ * steady summary; until it is given one, it shows no signal (all four codes
+ * at the middle code of the resolution last received through ZyvSetting
+ * 116, 8 bits before any; rate reading 0). Other selectors fail with code 2.
+ * ------------------------------------------------------------------------ */
+
+typedef struct ZyvSimSummary {
+  int32_t codeMax0;
+  int32_t codeMin0;
+  int32_t codeMax1;
+  int32_t codeMin1;
+  int32_t rateReading;
+} ZyvSimSummary;
+
+/* The summary a device answers once its script is used up; null restores no signal. */
+ZYVSIM_API void zyvsim_set_summary(int32_t instance, int32_t device, const ZyvSimSummary* summary);
+/* Replaces the device's script: the next `count` queries answer these in order. */
+ZYVSIM_API void zyvsim_script_summaries(int32_t instance, int32_t device, const ZyvSimSummary* list,
+                                        int32_t count);
+/* Scripted summaries of the device not yet answered. */
+ZYVSIM_API int32_t zyvsim_scripted_left(int32_t instance, int32_t device);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,6 +6,7 @@
 
 #include "hub/entries.h"
 #include "hub/instance.h"
+#include "hub/summary.h"
 
 namespace zyvsim {
 namespace {
@@ -146,11 +147,12 @@ ZYVSIM_API int32_t zyvsim_uZyvGetHwInfo(int32_t index, int32_t device, int32_t s
 
 ZYVSIM_API int32_t zyvsim_ZyvHwInfo(int32_t index, int32_t device, int32_t selector, void* buffer) {
   ZYVSIM_INSTANCE(index, 0);
-  logCall(in, "ZyvHwInfo", device, selector);
+  ZyvSimCall& call = logCall(in, "ZyvHwInfo", device, selector);
+  if (selector == kSummarySelector && readable(buffer, kSummaryBytes)) logBlock(call, buffer, kSummaryBytes);
   int32_t r = 0;
   if (faulted(in, "ZyvHwInfo", device, r)) return r;
-  (void)buffer;
-  return fail(in, 2);
+  int32_t code = 0;
+  return answerSummary(index, in, device, selector, buffer, code) ? 1 : fail(in, code);
 }
 
 ZYVSIM_API int32_t zyvsim_uZyvSetting(int32_t index, int32_t channel, int32_t id, intptr_t value) {
