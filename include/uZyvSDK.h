@@ -390,6 +390,13 @@ UZYV_API int32_t UZYV_CALL uZyvSDKPassFailGetMask(int16_t* upper, int32_t* upper
 /* Reads the channel's unshifted current record and stores in result -1 when every sample compared lies within the mask (a sample equal to a limit passes) or the step number of the first that does not; 0 with 37 without a mask, the getters' codes (28, 29), 3 for a negative channel, 1 for an unwritable result, 17 when the cached sample rate is outside 1..1e12, or the read's code (result then untouched). */
 UZYV_API int32_t UZYV_CALL uZyvSDKPassFailCheck(int32_t channel, int32_t* result);
 
+/* ------------------------------------------------------------------------
+ * Autoset
+ * ------------------------------------------------------------------------ */
+
+/* Sets up every channel of the current group for the signal present (record length 10000, wait mode 0, position 8000, offset 0, bandwidth limit and coupling 0, channel on, then volts/div searched from 10000000 down to 2000 uV/div over 40 captures whose data are waited for at most 2 s each, the later captures of a run whose wait ran out being read after a single poll; an edge trigger on channel 0 in the middle of its signal, or of what it showed at 2000 uV/div when it never matched, cached for the next uZyvSDKCaptureEx; the sample rate from the runtime's reading) and returns 1, leaving the codes of failures on the way in LastError; 0 with 28 or 29 for an unusable group, 0 without a new LastError when the runtime has no ZyvHwInfo. */
+UZYV_API int32_t UZYV_CALL uZyvSDKAutoset(void);
+
 #ifdef __cplusplus
 }
 #endif
