@@ -1,0 +1,133 @@
+#include "format.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace zyvscope {
+
+std::string engineering(double value, const std::string& unit, int digits, const char* micro) {
+  if (!std::isfinite(value)) return "---";
+  static const char* prefixes[] = {"p", "n", nullptr, "m", "", "k", "M", "G", "T"};
+  int exponent = 0;  // of 1000
+  if (value != 0.0) {
+    exponent = int(std::floor(std::log10(std::fabs(value)) / 3.0));
+    exponent = exponent < -4 ? -4 : exponent > 4 ? 4 : exponent;
+  }
+  double mantissa = value / std::pow(1000.0, exponent);
+  auto decimalsOf = [&](double m) {
+    const int whole = m == 0.0 ? 1 : int(std::floor(std::log10(std::fabs(m)))) + 1;
+    return digits - whole < 0 ? 0 : digits - whole;
+  };
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimalsOf(mantissa), mantissa);
+  // Rounding may carry into the next prefix (999.96 -> 1000.0).
+  if (std::fabs(std::atof(text)) >= 1000.0 && exponent < 4) {
+    ++exponent;
+    mantissa = value / std::pow(1000.0, exponent);
+    std::snprintf(text, sizeof text, "%.*f", decimalsOf(mantissa), mantissa);
+  }
+  const char* prefix = exponent == -2 ? micro : prefixes[exponent + 4];
+  std::string s = text;
+  if (s == "-0" || s.compare(0, 3, "-0.") == 0) {
+    bool zero = true;
+    for (char c : s)
+      if (c >= '1' && c <= '9') zero = false;
+    if (zero) s.erase(0, 1);
+  }
+  return s + " " + prefix + unit;
+}
+
+double niceStep(double value) {
+  if (!(value > 0.0) || !std::isfinite(value)) return 1.0;
+  const double decade = std::pow(10.0, std::floor(std::log10(value)));
+  for (double m : {1.0, 2.0, 5.0, 10.0})
+    if (m * decade >= value * (1.0 - 1e-9)) return m * decade;
+  return 10.0 * decade;
+}
+
+namespace {
+
+const MeasurementType kTypes[kMeasurementTypes] = {
+    {"Frequency", "Hz"},   {"Period", "s"},      {"Max.", "V"},        {"Min.", "V"},         {"High", "V"},
+    {"Low", "V"},          {"Vpp", "V"},         {"Amplitude", "V"},   {"Vrms", "V"},         {"Mean", "V"},
+    {"+ Duty", "%"},       {"- Duty", "%"},      {"+ Width", "s"},     {"- Width", "s"},      {"Rise Time", "s"},
+    {"Fall Time", "s"},    {"+ Overshoot", "%"}, {"- Overshoot", "%"}, {"Mid", "V"},          {"Cycle Vrms", "V"},
+    {"Cycle Mean", "V"},   {"Rise Delay", "s"},  {"Fall Delay", "s"},  {"RPreshoot", "%"},    {"FPreshoot", "%"},
+    {"Phase", "deg"},      {"Avg. Freq.", "Hz"}, {"R. Edge Cnt", ""},  {"F. Edge Cnt", ""},   {"Edge Count", ""},
+};
+
+const char* kWindows[] = {"rectangle", "blackman", "hanning",  "hamming", "blackman-harris",
+                          "bartlett",  "sine",     "lanczos", "gaussian"};
+
+std::string squeeze(const std::string& s) {
+  std::string out;
+  for (char c : s)
+    if (c != ' ' && c != '\t') out += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return out;
+}
+
+}  // namespace
+
+const MeasurementType& measurementType(int index) {
+  static const MeasurementType none{"(none)", ""};
+  return index >= 0 && index < kMeasurementTypes ? kTypes[index] : none;
+}
+
+int measurementIndex(const std::string& name) {
+  const std::string wanted = squeeze(name);
+  for (int i = 0; i < kMeasurementTypes; ++i)
+    if (squeeze(kTypes[i].name) == wanted) return i;
+  return -1;
+}
+
+int windowIndex(const std::string& name) {
+  const std::string wanted = squeeze(name);
+  for (int i = 0; i < 9; ++i)
+    if (wanted == kWindows[i]) return i;
+  if (wanted == "rect" || wanted == "none") return 0;
+  if (wanted == "hann") return 2;
+  return -1;
+}
+
+const char* windowName(int index) { return index >= 0 && index < 9 ? kWindows[index] : "?"; }
+
+const char* windowNames() {
+  return "rectangle, blackman, hanning, hamming, blackman-harris, bartlett, sine, lanczos, gaussian";
+}
+
+const char* errorText(int32_t code) {
+  switch (code) {
+    case 0: return "no error was recorded";
+    case 1: return "a pointer or text argument was refused";
+    case 2: return "a value is outside its allowed range";
+    case 3: return "no such channel";
+    case 4: return "no such device";
+    case 5: return "the volts/div value is not one of the list";
+    case 6: return "the vertical position or offset is out of range";
+    case 7: return "the trigger position lies beyond half the record";
+    case 10: return "the trigger kind needs the extended product";
+    case 13: return "the record length is not a multiple of 8";
+    case 14: return "the hardware-version query failed";
+    case 15: return "the runtime reported an error";
+    case 16: return "the runtime reported error 1";
+    case 17: return "the mask tolerances do not fit";
+    case 18: return "the measurement type is not accepted";
+    case 19: return "the measurement range is refused";
+    case 20: return "the measurement run failed";
+    case 21: return "the group index is above 19";
+    case 22: return "Zyvrun.dll is missing, too old or without version";
+    case 23: return "the runtime's entry points are not available";
+    case 28: return "the library is not started or the group is not open";
+    case 29: return "the group slot is empty";
+    case 30: return "the settings file cannot be opened";
+    case 34: return "the stack list does not fit";
+    case 35: return "not allowed in the present state";
+    case 37: return "there is no mask";
+    case 40: return "the delay time is out of range";
+    case 41: return "the holdoff time is out of range";
+    default: return code >= 8 && code <= 12 ? "the runtime reported an error" : "unknown error";
+  }
+}
+
+}  // namespace zyvscope
