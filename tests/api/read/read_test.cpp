@@ -177,6 +177,34 @@ TEST_F(Read, Refusals) {
   EXPECT_EQ(UZYV_ERR_NOT_OPEN, lastError());
 }
 
+// The writability checks cover exactly the arrays the read fills: one
+// element short is refused, the exact size is read into.
+TEST_F(Read, OutputArraysMustHoldBothChannels) {
+  playIrregular(1000);
+  const int32_t multipliers[2] = {1, 1};
+  {
+    GuardedBuffer shortRaw(2 * 1000 * sizeof(int16_t) - 1);
+    EXPECT_EQ(0, SDK(uZyvSDKReadExRaw)(0, nullptr, static_cast<int16_t*>(shortRaw.data()), zero, base, gain,
+                                       nullptr));
+    EXPECT_EQ(UZYV_ERR_POINTER, lastError());
+    GuardedBuffer shortMv(2 * 1000 * sizeof(double) - 1);
+    EXPECT_EQ(0, SDK(uZyvSDKReadDbl_mv)(0, nullptr, static_cast<double*>(shortMv.data()), multipliers));
+    EXPECT_EQ(UZYV_ERR_POINTER, lastError());
+    EXPECT_TRUE(calls(0, "uZyvReadEx").empty());
+  }
+  GuardedBuffer raw(2 * 1000 * sizeof(int16_t));
+  int32_t timeOffset = 0;
+  EXPECT_EQ(1, SDK(uZyvSDKReadExRaw)(0, nullptr, static_cast<int16_t*>(raw.data()), zero, base, gain, &timeOffset));
+  EXPECT_EQ(blocks[1][2048 + 999], static_cast<int16_t*>(raw.data())[1999]);
+  GuardedBuffer mv(2 * 1000 * sizeof(double));
+  EXPECT_EQ(1, SDK(uZyvSDKReadDbl_uv)(0, nullptr, static_cast<double*>(mv.data()), multipliers));
+  GuardedBuffer readOnly(2 * 1000 * sizeof(int16_t));
+  readOnly.makeReadOnly();
+  EXPECT_EQ(0, SDK(uZyvSDKReadExRaw)(0, nullptr, static_cast<int16_t*>(readOnly.data()), zero, base, gain,
+                                     nullptr));
+  EXPECT_EQ(UZYV_ERR_POINTER, lastError());
+}
+
 TEST_F(Read, PlainReadIsHandedToTheRuntime) {
   zyvsim_clear_log(0);
   EXPECT_EQ(1, SDK(uZyvSDKRead)(uZyvValue(0x5A5A)));
