@@ -28,6 +28,29 @@ extern "C" {
 #define ZYVSIM_MAX_DEVICES 16
 #define ZYVSIM_BLOCK_BYTES 320
 
+/* Shapes of the simulated instrument's signals. */
+#define ZYVSIM_SHAPE_SINE 0
+#define ZYVSIM_SHAPE_SQUARE 1
+#define ZYVSIM_SHAPE_TRIANGLE 2
+#define ZYVSIM_SHAPE_PULSE 3
+#define ZYVSIM_SHAPE_STEP 4
+#define ZYVSIM_SHAPE_DC 5
+
+/* The signal at one input: it spans dcLevel +- amplitude / 2 and crosses its
+ * middle rising at the start of each period, `delay` after channel 0's time
+ * origin. See sim/README.md. */
+typedef struct ZyvSimSignal {
+  int32_t shape;     /* ZYVSIM_SHAPE_* */
+  double frequency;  /* hertz */
+  double amplitude;  /* volts peak-to-peak */
+  double dcLevel;    /* volts */
+  double delay;      /* seconds */
+  double duty;       /* pulse: fraction of the period high (0..1) */
+  double riseTime;   /* seconds, 10-90 % (square, pulse, step) */
+  double overshoot;  /* step: first peak as a fraction of the amplitude */
+  double noise;      /* volts rms */
+} ZyvSimSignal;
+
 typedef struct ZyvSimDevice {
   char vendorName[10];
   char productName[10];
@@ -38,11 +61,18 @@ typedef struct ZyvSimDevice {
   uint32_t usbHandle;
   double calibration[6]; /* gain, zero level, base offset of input 0, then input 1 */
   int32_t temperature;
+  ZyvSimSignal signals[2]; /* what the instrument's inputs carry */
 } ZyvSimDevice;
 
 typedef struct ZyvSimConfig {
   int32_t deviceCount;   /* what uZyvInit and uZyvInitStack report */
   ZyvSimDevice devices[ZYVSIM_MAX_DEVICES];
+  /* 1: the simulated instrument answers captures, reads, the calibration
+   * (selector 7) and the signal summaries (306) from the signals and the
+   * settings received, and uZyvInit reads zyvsim.ini from the current
+   * folder. 0: the scripted answers below and the calibration above. */
+  int32_t instrument;
+  uint32_t seed;         /* the instrument's noise and sample-clock phases */
 } ZyvSimConfig;
 
 /* One runtime call. Integer arguments in call order; a block passed by
@@ -159,6 +189,23 @@ ZYVSIM_API void zyvsim_script_summaries(int32_t instance, int32_t device, const 
                                         int32_t count);
 /* Scripted summaries of the device not yet answered. */
 ZYVSIM_API int32_t zyvsim_scripted_left(int32_t instance, int32_t device);
+
+/* ------------------------------------------------------------------------
+ * The simulated instrument (config.instrument = 1, the built-in default).
+ * The signals come from config.devices[d].signals at each capture, so a
+ * change takes effect with the next one.
+ * ------------------------------------------------------------------------ */
+
+typedef struct ZyvSimCaptureInfo {
+  int64_t captures;   /* captures taken so far */
+  int32_t pending;    /* 1 while a capture waits for its trigger */
+  int32_t triggered;  /* the last capture found its trigger event */
+  double eventTime;   /* seconds of simulated time of that event */
+  int64_t timeOffset[ZYVSIM_MAX_DEVICES]; /* what reads of each device report, picoseconds */
+} ZyvSimCaptureInfo;
+
+/* What the instance's instrument has captured; 0 for an unknown instance. */
+ZYVSIM_API int32_t zyvsim_capture_info(int32_t instance, ZyvSimCaptureInfo* info);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 
 #include "hub/entries.h"
 #include "hub/instance.h"
+#include "hub/instrument_link.h"
 #include "hub/summary.h"
 
 namespace zyvsim {
@@ -77,6 +78,7 @@ ZYVSIM_API int32_t zyvsim_uZyvInit(int32_t index) {
   logCall(in, "uZyvInit");
   int32_t r = 0;
   if (faulted(in, "uZyvInit", -1, r)) return r;
+  if (playedByInstrument(in)) instrumentInitialise(in);
   in.openDevices = std::max(0, std::min(in.config.deviceCount, ZYVSIM_MAX_DEVICES));
   return in.openDevices;
 }
@@ -87,6 +89,7 @@ ZYVSIM_API int32_t zyvsim_uZyvInitStack(int32_t index, void* stackList) {
   logBlock(call, stackList, 320);
   int32_t r = 0;
   if (faulted(in, "uZyvInitStack", -1, r)) return r;
+  if (playedByInstrument(in)) instrumentInitialise(in);
   in.openDevices = std::max(0, std::min(in.config.deviceCount, ZYVSIM_MAX_DEVICES));
   return in.openDevices;
 }
@@ -130,7 +133,13 @@ ZYVSIM_API int32_t zyvsim_uZyvGetHwInfo(int32_t index, int32_t device, int32_t s
     case 4: return put(&dev.fwVer, 4);
     case 5: return put(&dev.productId, 4);
     case 6: return put(&dev.usbHandle, 4);
-    case 7: return put(dev.calibration, sizeof dev.calibration);
+    case 7:
+      if (playedByInstrument(in)) {
+        double calibration[6];
+        instrumentCalibration(in, device, calibration);
+        return put(calibration, sizeof calibration);
+      }
+      return put(dev.calibration, sizeof dev.calibration);
     case 9: return buffer ? put(&dev.temperature, 4) : 1;
     case 10: {
       if (!buffer) return fail(in, 5);
@@ -152,6 +161,7 @@ ZYVSIM_API int32_t zyvsim_ZyvHwInfo(int32_t index, int32_t device, int32_t selec
   int32_t r = 0;
   if (faulted(in, "ZyvHwInfo", device, r)) return r;
   int32_t code = 0;
+  if (playedByInstrument(in)) return instrumentSummary(in, device, selector, buffer, code) ? 1 : fail(in, code);
   return answerSummary(index, in, device, selector, buffer, code) ? 1 : fail(in, code);
 }
 
@@ -180,6 +190,11 @@ ZYVSIM_API int32_t zyvsim_uZyvSetting(int32_t index, int32_t channel, int32_t id
   if (in.openDevices == 0) return fail(in, 1);
   in.settings[{channel, id}] = stored;
   if (id == 3) in.channelOn[channel] = int32_t(value & 0xFF);
+  if (playedByInstrument(in)) {
+    // Values behind an address as they were copied into the log.
+    const bool copied = (settingByAddress(id) && call.blockSize == 8) || (id == kTrigRecordId && call.blockSize > 0);
+    instrumentSetting(in, channel, id, stored, copied ? call.block : nullptr, copied ? std::size_t(call.blockSize) : 0);
+  }
   return 1;
 }
 
@@ -189,6 +204,7 @@ ZYVSIM_API int32_t zyvsim_ZyvSetting(int32_t index, int32_t id, int32_t value, i
   int32_t r = 0;
   if (faulted(in, "ZyvSetting", id, r)) return r;
   in.settings[{-1, id}] = value;
+  if (playedByInstrument(in)) instrumentSecondSetting(in, id, value);
   return 1;
 }
 
@@ -198,7 +214,10 @@ ZYVSIM_API int32_t zyvsim_uZyvCapture(int32_t index, void* params) {
   logBlock(call, params, 144);
   int32_t r = 0;
   if (faulted(in, "uZyvCapture", -1, r)) return r;
-  return in.openDevices > 0 ? 1 : fail(in, 1);
+  if (in.openDevices <= 0) return fail(in, 1);
+  int32_t code = 0;
+  if (playedByInstrument(in) && !instrumentCapture(in, params, code)) return fail(in, code);
+  return 1;
 }
 
 ZYVSIM_API int32_t zyvsim_uZyvStop(int32_t index) {
@@ -206,6 +225,7 @@ ZYVSIM_API int32_t zyvsim_uZyvStop(int32_t index) {
   logCall(in, "uZyvStop");
   int32_t r = 0;
   if (faulted(in, "uZyvStop", -1, r)) return r;
+  if (playedByInstrument(in)) in.instrument.stop();
   return 1;
 }
 
@@ -214,7 +234,9 @@ ZYVSIM_API int32_t zyvsim_uZyvForceTrig(int32_t index, int32_t device) {
   logCall(in, "uZyvForceTrig", device);
   int32_t r = 0;
   if (faulted(in, "uZyvForceTrig", device, r)) return r;
-  return deviceInRange(in, device) ? 1 : fail(in, 8);
+  if (!deviceInRange(in, device)) return fail(in, 8);
+  if (playedByInstrument(in)) in.instrument.forceTrigger();
+  return 1;
 }
 
 ZYVSIM_API int32_t zyvsim_uZyvGetStatus(int32_t index, int32_t value) {
@@ -230,6 +252,7 @@ ZYVSIM_API int32_t zyvsim_uZyvDataReady(int32_t index) {
   logCall(in, "uZyvDataReady");
   int32_t r = 0;
   if (faulted(in, "uZyvDataReady", -1, r)) return r;
+  if (playedByInstrument(in) && !in.instrument.dataReady()) return 0;
   return in.openDevices > 0 ? 1 : 0;
 }
 

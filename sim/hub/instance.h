@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "instrument/instrument.h"
 #include "zyvsim.h"
 
 namespace zyvsim {
@@ -42,6 +43,7 @@ struct Instance {
   int32_t blockLength = 0;  // the record length last received with setting 12
   ZyvSimDataSource source = nullptr;  // null: the built-in source
   void* sourceContext = nullptr;
+  instrument::Instrument instrument;  // plays the instance when config.instrument is set
 
   // The fault that applies to a call, or null.
   const Fault* faultFor(const char* entry, int64_t key) const;
@@ -51,6 +53,8 @@ struct Instance {
 std::deque<Instance>& instances();
 Instance* instance(int32_t index);
 ZyvSimConfig builtInDefaults();
+// The instrument's default signals on every input of a configuration.
+void fillDefaultSignals(ZyvSimConfig& config);
 
 // Fills the two blocks of one device read through the instance's data source.
 int32_t readDevice(int32_t index, Instance& in, ZyvSimRead& read, int32_t& errorCode);

@@ -8,6 +8,7 @@
 
 #include "hub/entries.h"
 #include "hub/instance.h"
+#include "hub/instrument_link.h"
 
 namespace zyvsim {
 namespace {
@@ -55,6 +56,7 @@ int32_t readDevice(int32_t index, Instance& in, ZyvSimRead& read, int32_t& error
     read.timeOffset = r.timeOffset;
   }
   if (in.source) return in.source(in.sourceContext, index, &read, &errorCode);
+  if (playedByInstrument(in)) return instrumentRead(in, read, errorCode);
   return zyvsim_builtin_source(nullptr, index, &read, &errorCode);
 }
 

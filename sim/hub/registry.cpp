@@ -61,6 +61,9 @@ ZyvSimConfig builtInDefaults() {
     }
     dev.temperature = 35;
   }
+  fillDefaultSignals(c);
+  c.instrument = 1;
+  c.seed = 1;
   return c;
 }
 

@@ -93,6 +93,33 @@ bool findTriggerEvent(const Input& source, const Trigger& trigger, int32_t trigC
   return false;
 }
 
+void codeRange(const CapturePlan& plan, int32_t device, int32_t input, const int16_t* counts, int32_t length,
+               int32_t& lowest, int32_t& highest) {
+  const Converter converter{plan.bits};
+  lowest = highest = converter.middle();
+  const std::size_t index = std::size_t(2 * device + input);
+  if (index >= plan.inputs.size() || !plan.inputs[index].setup.on) return;
+  bool any = false;
+  auto note = [&](int32_t code) {
+    lowest = any ? std::min(lowest, code) : code;
+    highest = any ? std::max(highest, code) : code;
+    any = true;
+  };
+  for (int32_t k = 0; k < length; ++k) note(counts[k] / converter.countsPerCode() + converter.middle());
+  const Input& in = plan.inputs[index];
+  if (!periodic(in.signal) || !(double(length) * plan.period < 1.0 / in.signal.frequency)) return;
+  const double mean = meanOf(in.signal);
+  const double sigma = (std::isfinite(in.signal.noise) ? std::fabs(in.signal.noise) : 0.0) * noiseFactorOf(in.setup);
+  Random noise(plan.noiseSeed ^ (0x8CB92BA72F3D8DD7ull * uint64_t(index + 1)));
+  const double start = plan.recordStart[std::size_t(device)];
+  constexpr int kGatePoints = 4096;
+  for (int k = 0; k < kGatePoints; ++k) {
+    double v = valueAt(in.signal, start + double(k) / (double(kGatePoints) * in.signal.frequency));
+    if (sigma > 0.0) v += sigma * noise.normal();
+    note(converter.code(divisionsOf(in.setup, frontEndVolts(in.setup, v, mean))));
+  }
+}
+
 void generateRecord(const CapturePlan& plan, int32_t device, int32_t length, int16_t* block0, int16_t* block1) {
   Converter converter{plan.bits};
   int16_t* blocks[2] = {block0, block1};

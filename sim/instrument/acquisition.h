@@ -90,6 +90,13 @@ double triggerVolts(const Input& input, int32_t trigCouple, double t);
 bool findTriggerEvent(const Input& source, const Trigger& trigger, int32_t trigCouple, double from, double span,
                       double& event);
 
+// The lowest and highest code of one input during a capture: over its
+// record and, when the record is shorter than a period of the input's
+// signal, over one whole period from the record's start, as the
+// instrument's peak detector sees it.
+void codeRange(const CapturePlan& plan, int32_t device, int32_t input, const int16_t* counts, int32_t length,
+               int32_t& lowest, int32_t& highest);
+
 // Fills one device's two blocks of `length` counts (the samples a read
 // delivers) from a plan.
 void generateRecord(const CapturePlan& plan, int32_t device, int32_t length, int16_t* block0, int16_t* block1);

@@ -236,7 +236,14 @@ bool Instrument::takeCapture(int32_t devices, int32_t blockLength, int64_t rate,
       int16_t* base = records[std::size_t(d)].data();
       generateRecord(plan, d, blockLength, base, base + blockLength);
     }
+    std::vector<std::array<int32_t, 4>> ranges(static_cast<std::size_t>(devices));
+    for (int32_t d = 0; d < devices; ++d)
+      for (int32_t input = 0; input < 2; ++input)
+        codeRange(plan, d, input, records[std::size_t(d)].data() + std::size_t(input) * std::size_t(blockLength),
+                  blockLength, ranges[std::size_t(d)][std::size_t(2 * input + 1)],
+                  ranges[std::size_t(d)][std::size_t(2 * input)]);
     records_ = std::move(records);
+    codeRanges_ = std::move(ranges);
   } catch (const std::bad_alloc&) {
     error = kErrorMemory;
     return false;
@@ -292,23 +299,14 @@ void Instrument::calibration(int32_t device, double out[6]) const {
 void Instrument::summary(int32_t device, int32_t& max0, int32_t& min0, int32_t& max1, int32_t& min1,
                          int32_t& rate) const {
   const Converter converter{hasData_ ? plan_.bits : timebase_.bits};
-  int32_t extremes[2][2];
-  for (int32_t input = 0; input < 2; ++input) {
-    int32_t hi = converter.middle(), lo = converter.middle();
-    if (hasData_ && device >= 0 && device < plan_.devices && plan_.blockLength > 0) {
-      const std::vector<int16_t>& stored = records_[std::size_t(device)];
-      const auto first = stored.begin() + std::ptrdiff_t(input) * plan_.blockLength;
-      const auto [mn, mx] = std::minmax_element(first, first + plan_.blockLength);
-      lo = *mn / converter.countsPerCode() + converter.middle();
-      hi = *mx / converter.countsPerCode() + converter.middle();
-    }
-    extremes[input][0] = hi;
-    extremes[input][1] = lo;
+  max0 = min0 = max1 = min1 = converter.middle();
+  if (hasData_ && device >= 0 && std::size_t(device) < codeRanges_.size()) {
+    const std::array<int32_t, 4>& r = codeRanges_[std::size_t(device)];
+    max0 = r[0];
+    min0 = r[1];
+    max1 = r[2];
+    min1 = r[3];
   }
-  max0 = extremes[0][0];
-  min0 = extremes[0][1];
-  max1 = extremes[1][0];
-  min1 = extremes[1][1];
 
   rate = 0;
   const int32_t channel = 2 * device;

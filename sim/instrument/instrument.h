@@ -3,6 +3,7 @@
 // reads and hardware information that follow from them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,8 +60,10 @@ class Instrument {
   void calibration(int32_t device, double out[6]) const;
 
   // Selector 306: highest and lowest code of each input in the last capture
-  // and the rate reading: the frequency of input 0's signal in kilohertz
-  // (rounded, at least 1 for a periodic signal; 0 without one).
+  // (its peak detector watches at least one period of the input's signal,
+  // also when the record is shorter) and the rate reading: the frequency of
+  // input 0's signal in kilohertz (rounded, at least 1 for a periodic
+  // signal; 0 without one).
   void summary(int32_t device, int32_t& max0, int32_t& min0, int32_t& max1, int32_t& min1, int32_t& rate) const;
 
   // Captures taken so far (for tests and tools).
@@ -85,6 +88,8 @@ class Instrument {
   CapturePlan plan_;
   // The codes of the last capture, per device: input 0's block, input 1's.
   std::vector<std::vector<int16_t>> records_;
+  // Per device: highest and lowest code of input 0, then of input 1.
+  std::vector<std::array<int32_t, 4>> codeRanges_;
 };
 
 // The signals the instrument starts with when no configuration says

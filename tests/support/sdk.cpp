@@ -97,6 +97,9 @@ SdkModule& currentSdk() { return *g_current; }
 
 void SdkTest::SetUp() {
   zyvsim_reset();
+  // Tests script the runtime's answers; those that want the simulated
+  // instrument switch it on.
+  zyvsim_defaults()->instrument = 0;
   temp_ = std::make_unique<PrivateTemp>();
   sdk_ = std::make_unique<SdkModule>();
   ASSERT_TRUE(sdk_->loaded()) << "cannot load the SDK from " << programFolder();

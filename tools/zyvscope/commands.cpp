@@ -28,6 +28,26 @@ std::string triggerText(const TriggerInfo& t) {
          engineering(double(t.level) * 1e-6, "V", 3);
 }
 
+// A line of the main results per channel under the screen.
+std::vector<std::string> measurementNotes(const Record& r, const Measurements& first) {
+  std::vector<std::string> notes;
+  const char* mu = "\xC2\xB5";
+  for (int input = 0; input < 2; ++input) {
+    const Measurements m = input == 0 ? first : zyvscope::measure(r, 1);
+    auto value = [&](int type) {
+      if (!m.valid[type]) return std::string("---");
+      const std::string unit = measurementType(type).unit;
+      if (unit == "%" || unit == "deg") return formatMeasurement(type, true, m.value[type]);
+      return engineering(m.value[type], unit, 4, mu);
+    };
+    std::string line = "CH" + std::to_string(2 * r.device + input) + "  Freq " + value(0) + "   Vpp " + value(6) +
+                       "   Vrms " + value(8) + "   Mean " + value(9);
+    if (input == 0) line += "   Phase " + value(25);
+    notes.push_back(line);
+  }
+  return notes;
+}
+
 }  // namespace
 
 bool isCommand(const std::string& word) {
@@ -225,6 +245,7 @@ int Run::capture(const Command& c) {
   const ChannelSettings settings[2] = {s.channel(2 * c.device), s.channel(2 * c.device + 1)};
   const Measurements m = zyvscope::measure(last, 0);
   WaveformPicture pic = waveformPicture(last, settings, s.trigger(), c.timePerDiv, m.valid[0] ? m.value[0] : 0.0);
+  pic.notes = measurementNotes(last, m);
   const std::string svg = outPath(c.svg, "waveform.svg");
   if (!writeWaveformPicture(pic, svg)) throw Failure("cannot write " + svg, 0);
   pictures_.push_back(svg);

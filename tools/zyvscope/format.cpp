@@ -8,6 +8,7 @@ namespace zyvscope {
 
 std::string engineering(double value, const std::string& unit, int digits, const char* micro) {
   if (!std::isfinite(value)) return "---";
+  if (value == 0.0) return "0 " + unit;
   static const char* prefixes[] = {"p", "n", nullptr, "m", "", "k", "M", "G", "T"};
   int exponent = 0;  // of 1000
   if (value != 0.0) {

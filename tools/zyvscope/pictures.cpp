@@ -13,7 +13,7 @@ constexpr double kDiv = 80.0;
 constexpr double kLeft = 80.0, kTop = 64.0;
 constexpr double kWidth = 10 * kDiv, kHeight = 8 * kDiv;
 constexpr double kRight = kLeft + kWidth, kBottom = kTop + kHeight;
-constexpr double kPictureWidth = kRight + 80.0, kPictureHeight = kBottom + 96.0;
+constexpr double kPictureWidth = kRight + 80.0, kPictureHeight = kBottom + 136.0;
 const char* const kMicro = "\xC2\xB5";
 
 const char* kBackground = "#15171a";
@@ -155,20 +155,20 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
   doc.endClip();
   drawFrameBorder(doc);
 
-  // Each channel's zero level at the left edge.
-  for (const ScreenTrace& t : pic.traces) {
+  // Each channel's zero level at the left edge, side by side when they meet.
+  for (std::size_t i = 0; i < pic.traces.size(); ++i) {
+    const ScreenTrace& t = pic.traces[i];
     const double div = t.offsetVolts / t.voltsPerDiv + t.positionDivisions;
     const double y = kTop + (4.0 - std::clamp(div, -4.0, 4.0)) * kDiv;
-    marker(doc, kLeft - 2, y, 'r', t.color);
-    doc.text(kLeft - 18, y + 4, t.label.substr(t.label.size() - 1), font("#000000", 11, "end", "bold"));
-    doc.text(kLeft - 20, y + 4, t.label.substr(t.label.size() - 1), font(t.color, 12, "end", "bold"));
+    const double tip = kLeft - 2 - 22.0 * double(i);
+    marker(doc, tip, y, 'r', t.color);
+    doc.text(tip - 9, y + 4, t.label.substr(2), font("#000000", 10, "middle", "bold"));
   }
 
   // Trigger position at the top, trigger level at the right.
   const double triggerX = kLeft + (0.0 - pic.screenStart) / secondsPerPixel;
   if (triggerX >= kLeft && triggerX <= kRight) {
     marker(doc, triggerX, kTop - 2, 'd', kTrigger);
-    doc.text(triggerX, kTop - 18, "T", font(kTrigger, 13, "middle", "bold"));
   }
   if (pic.triggerShown && pic.triggerTrace >= 0 && std::size_t(pic.triggerTrace) < pic.traces.size()) {
     const ScreenTrace& t = pic.traces[std::size_t(pic.triggerTrace)];
@@ -192,19 +192,21 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
   }
   doc.text(kRight, 38, engineering(pic.sampleRate, "Sa/s", 3, kMicro), font(kText, 15, "end"));
 
-  const double baseY = kBottom + 28;
+  doc.text(kLeft, kBottom + 18, engineering(pic.screenStart, "s", 4, kMicro), font(kDim, 12));
+  doc.text(kRight, kBottom + 18, engineering(pic.screenStart + 10 * pic.timePerDiv, "s", 4, kMicro),
+           font(kDim, 12, "end"));
+  const double baseY = kBottom + 52;
   doc.rect(kLeft, baseY - 20, 200, 28, filled("#22262a"), 4);
   doc.text(kLeft + 12, baseY, engineering(pic.timePerDiv, "s/div", 3, kMicro), font(kText, 15, "start", "bold"));
-  doc.text(kLeft + 260, baseY, engineering(pic.screenStart, "s", 4, kMicro), font(kDim, 13));
-  doc.text(kRight, baseY, engineering(pic.screenStart + 10 * pic.timePerDiv, "s", 4, kMicro), font(kDim, 13, "end"));
   if (pic.triggerShown && std::size_t(pic.triggerTrace) < pic.traces.size()) {
     const std::string slope = pic.triggerSlope == "falling" ? "\xE2\x86\x93" : pic.triggerSlope == "either" ?
                                                               "\xE2\x86\x95" : "\xE2\x86\x91";
+    doc.rect(kLeft + 5 * kDiv - 120, baseY - 20, 240, 28, filled("#22262a"), 4);
     doc.text(kLeft + 5 * kDiv, baseY, "Trig " + pic.traces[std::size_t(pic.triggerTrace)].label + " " + slope + " " +
                                           engineering(pic.triggerLevel, "V", 3, kMicro),
              font(kTrigger, 15, "middle", "bold"));
   }
-  double noteY = baseY + 26;
+  double noteY = baseY + 32;
   for (const std::string& note : pic.notes) {
     doc.text(kLeft, noteY, note, font(kDim, 13));
     noteY += 18;
@@ -220,7 +222,7 @@ bool writeSpectrumPicture(const SpectrumPicture& pic, const std::string& path) {
   double highest = peak >= 0 ? pic.dbv[std::size_t(peak)] : 0.0;
   if (!std::isfinite(highest)) highest = 0.0;
   const double dbPerDiv = 20.0;
-  const double top = std::ceil((highest + 5.0) / 10.0) * 10.0;
+  const double top = std::ceil((highest + 10.0) / 10.0) * 10.0;
   const double span = double(bins) * pic.binWidth;  // up to half the sample rate
   const double hzPerDiv = span / 10.0;
 
