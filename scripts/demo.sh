@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Builds the SDK natively and runs the main job against the simulated runtime.
+# Builds the SDK natively and runs zyvscope's demo against the simulated
+# instrument: autoset, capture, measurement, spectrum, mask test, pictures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "${JOBS:-2}"
-build/native/bin/zyvinfo build/native/sim/default
+out=build/demo
+mkdir -p "$out"
+build/native/bin/zyvscope --runtime build/native/sim/default --out "$out" demo
+echo
+echo "Open the pictures in a browser:"
+for picture in waveform.svg spectrum.svg; do
+  echo "  $(cd "$out" && pwd)/$picture"
+done

@@ -226,7 +226,8 @@ int Run::capture(const Command& c) {
     std::string csv = outPath(c.csv, "waveform.csv");
     if (count > 1) {
       const std::size_t dot = csv.rfind('.');
-      const std::string number = "-" + std::to_string(k);
+      std::string number = "-";
+      number += std::to_string(k);
       csv = dot == std::string::npos ? csv + number : csv.substr(0, dot) + number + csv.substr(dot);
     }
     if (!writeWaveformCsv(csv, last)) throw Failure("cannot write " + csv, 0);
