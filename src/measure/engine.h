@@ -45,6 +45,12 @@ struct MeasSlot {
 };
 inline constexpr int32_t kSlotRequested = 1;
 
+// A routine's result: the raw value, now valid.
+inline void produce(MeasSlot& slot, double raw) {
+  slot.raw = raw;
+  slot.valid = 1;
+}
+
 // Per-channel analysis state of the engine.
 struct MeasChannel {
   MeasChannel();
@@ -67,6 +73,11 @@ struct MeasChannel {
   int32_t spanStart = 0;
   int32_t spanEnd = 0;
 };
+
+// [from, to) is a non-empty part of the samples the channel may read.
+inline bool readable(const MeasChannel& ch, int32_t from, int32_t to) {
+  return from >= ch.spanStart && to <= ch.spanEnd && from < to;
+}
 
 // Samples and calibration of one channel of a run.
 struct MeasInputChannel {

@@ -7,23 +7,11 @@
 
 namespace uzyv {
 
-namespace {
-void produce(MeasSlot& slot, double raw) {
-  slot.raw = raw;
-  slot.valid = 1;
-}
-
-// The range of the channel lies inside the samples that may be read.
-bool rangeReadable(const MeasChannel& ch) {
-  return ch.rangeStart >= ch.spanStart && ch.rangeEnd <= ch.spanEnd && ch.rangeStart < ch.rangeEnd;
-}
-}  // namespace
-
 bool AqMeasurement::MeasureLevels(MeasChannel* ch, const int16_t* s) {
   if (!s || !ch) return false;
   const int32_t start = ch->rangeStart;
   const int32_t end = ch->rangeEnd;
-  if (start < 0 || start >= end || !rangeReadable(*ch)) return false;
+  if (start < 0 || start >= end || !readable(*ch, start, end)) return false;
 
   int32_t maximum = -32767;
   int32_t minimum = 32767;
@@ -56,7 +44,7 @@ bool AqMeasurement::MeasureTopBase(MeasChannel* ch, const int16_t* s) {
   if (!s || !ch || !tables_) return false;
   const int32_t start = ch->rangeStart;
   const int32_t end = ch->rangeEnd;
-  if (start < 0 || start >= end || !rangeReadable(*ch)) return false;
+  if (start < 0 || start >= end || !readable(*ch, start, end)) return false;
   MeasSlot* slot = ch->slots;
   const int32_t threshold = truncToInt((end - start) * 0.05);
   const int32_t maximum = truncToInt(slot[UZYV_MEAS_MAX].raw);

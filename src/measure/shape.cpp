@@ -7,11 +7,6 @@
 namespace uzyv {
 
 namespace {
-void produce(MeasSlot& slot, double raw) {
-  slot.raw = raw;
-  slot.valid = 1;
-}
-
 // part / (top - base) x 100.
 double percentOfAmplitude(const MeasChannel& ch, int32_t part) {
   return divide(part, double(ch.top) - ch.base) * 100;

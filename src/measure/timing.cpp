@@ -7,16 +7,6 @@
 namespace uzyv {
 
 namespace {
-void produce(MeasSlot& slot, double raw) {
-  slot.raw = raw;
-  slot.valid = 1;
-}
-
-// [from, to) is a non-empty part of the samples the channel may read.
-bool readable(const MeasChannel& ch, int32_t from, int32_t to) {
-  return from >= ch.spanStart && to <= ch.spanEnd && from < to;
-}
-
 // origin + fraction x span, truncated: an edge level.
 int32_t edgeLevel(double origin, double span, double fraction) { return truncToInt(origin + fraction * span); }
 }  // namespace
