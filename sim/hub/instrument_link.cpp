@@ -61,7 +61,12 @@ void instrumentInitialise(Instance& in) {
   loadSignals(in);
   int32_t devices = in.config.deviceCount;
   std::vector<std::string> problems;
-  if (!instrument::applyConfigFile(instrument::kConfigFileName, in.instrument, devices, problems)) return;
+  try {
+    if (!instrument::applyConfigFile(instrument::kConfigFileName, in.instrument, devices, problems)) return;
+  } catch (...) {
+    std::fprintf(stderr, "simulated instrument: %s could not be read\n", instrument::kConfigFileName);
+    return;
+  }
   for (const std::string& p : problems) std::fprintf(stderr, "simulated instrument: %s\n", p.c_str());
   in.config.deviceCount = devices;
   for (int32_t ch = 0; ch < 2 * ZYVSIM_MAX_DEVICES && ch < instrument::kMaxInputs; ++ch)
@@ -78,22 +83,33 @@ void instrumentSecondSetting(Instance& in, int32_t id, int32_t value) {
   if (id == kResolutionSetting) in.instrument.setResolution(value);
 }
 
+// No exception leaves the runtime: a failed allocation fails the call.
 int32_t instrumentCapture(Instance& in, void* params, int32_t& errorCode) {
-  loadSignals(in);
-  const std::size_t size = params && readable(params, 144) ? 144 : 0;
-  return in.instrument.capture(in.openDevices, in.blockLength, size ? params : nullptr, size, errorCode) ? 1 : 0;
+  try {
+    loadSignals(in);
+    const std::size_t size = params && readable(params, 144) ? 144 : 0;
+    return in.instrument.capture(in.openDevices, in.blockLength, size ? params : nullptr, size, errorCode) ? 1 : 0;
+  } catch (...) {
+    errorCode = instrument::kErrorMemory;
+    return 0;
+  }
 }
 
 int32_t instrumentRead(Instance& in, ZyvSimRead& read, int32_t& errorCode) {
-  loadSignals(in);
-  int32_t status = 0;
-  int64_t offset = 0;
-  if (!in.instrument.read(in.openDevices, read.device, read.blockLength, read.block[0], read.block[1], status, offset,
-                          errorCode))
+  try {
+    loadSignals(in);
+    int32_t status = 0;
+    int64_t offset = 0;
+    if (!in.instrument.read(in.openDevices, read.device, read.blockLength, read.block[0], read.block[1], status,
+                            offset, errorCode))
+      return 0;
+    read.status = status;
+    read.timeOffset = offset;
+    return 1;
+  } catch (...) {
+    errorCode = instrument::kErrorMemory;
     return 0;
-  read.status = status;
-  read.timeOffset = offset;
-  return 1;
+  }
 }
 
 void instrumentCalibration(const Instance& in, int32_t device, double out[6]) { in.instrument.calibration(device, out); }

@@ -170,6 +170,10 @@ bool Instrument::takeCapture(int32_t devices, int32_t blockLength, int64_t rate,
     error = kErrorBadRate;
     return false;
   }
+  if (blockLength > kMaxBlockLength) {
+    error = kErrorRecordLength;
+    return false;
+  }
   devices = std::min(devices, kMaxInputs / 2);
   blockLength = std::max(blockLength, 0);
   const double periodPs = 1e12 / double(rate);
@@ -261,6 +265,10 @@ bool Instrument::read(int32_t devices, int32_t device, int32_t blockLength, int1
                       int32_t& status, int64_t& timeOffset, int32_t& error) {
   if (pending_) {
     error = kErrorNoData;
+    return false;
+  }
+  if (blockLength > kMaxBlockLength) {
+    error = kErrorRecordLength;
     return false;
   }
   if (!hasData_ && !takeCapture(devices, blockLength, timebase_.sampleRate, timebase_.trigPos, true, error))

@@ -18,6 +18,10 @@ inline constexpr int32_t kErrorNoDevice = 1;  // nothing open
 inline constexpr int32_t kErrorNoData = 7;    // a read while the capture still waits for its trigger
 inline constexpr int32_t kErrorBadRate = 11;  // a capture at a sample rate that is not positive
 inline constexpr int32_t kErrorMemory = 12;   // the record does not fit in memory
+inline constexpr int32_t kErrorRecordLength = 3;  // a record longer than the instrument's memory
+
+// The longest block per input the instrument records (setting 12).
+inline constexpr int32_t kMaxBlockLength = 32 * 1024 * 1024;
 
 inline constexpr int32_t kMaxInputs = 32;  // 16 devices
 

@@ -16,8 +16,12 @@ std::string engineering(double value, const std::string& unit, int digits, const
     exponent = exponent < -4 ? -4 : exponent > 4 ? 4 : exponent;
   }
   double mantissa = value / std::pow(1000.0, exponent);
+  // Digits before the point; a mantissa below 1 occurs only below the
+  // smallest prefix or when rounding carried into the next one (0.99996 k
+  // written as 1.000 k).
   auto decimalsOf = [&](double m) {
-    const int whole = m == 0.0 ? 1 : int(std::floor(std::log10(std::fabs(m)))) + 1;
+    int whole = m == 0.0 ? 1 : int(std::floor(std::log10(std::fabs(m)))) + 1;
+    if (whole < 1 && exponent > -4) whole = 1;
     return digits - whole < 0 ? 0 : digits - whole;
   };
   char text[64];

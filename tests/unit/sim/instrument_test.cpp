@@ -319,11 +319,18 @@ TEST(InstrumentCapture, CalibrationDescribesTheCapturedData) {
   EXPECT_DOUBLE_EQ(0.0, cal[2]);
 }
 
-TEST(InstrumentCapture, RefusesAnUnusableRate) {
+TEST(InstrumentCapture, RefusesWhatItCannotCapture) {
   Instrument inst = instrumentAt(0);
   int32_t error = 0;
   EXPECT_FALSE(inst.capture(1, 6096, nullptr, 0, error));
   EXPECT_EQ(kErrorBadRate, error);
+  Instrument longer = instrumentAt(1000000);
+  EXPECT_FALSE(longer.capture(1, kMaxBlockLength + 1, nullptr, 0, error));
+  EXPECT_EQ(kErrorRecordLength, error);
+  int32_t status = 0;
+  int64_t offset = 0;
+  EXPECT_FALSE(longer.read(1, 0, INT32_MAX, nullptr, nullptr, status, offset, error)) << "nor read it";
+  EXPECT_EQ(kErrorRecordLength, error);
 }
 
 TEST(InstrumentConfig, QuantitiesWithPrefixesAndUnits) {
