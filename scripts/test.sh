@@ -24,3 +24,4 @@ cmake --build build/win32 -j "$jobs"
 bash scripts/check-exports.sh build/win32 build/native
 wineboot -i >/dev/null 2>&1 || true
 ctest --test-dir build/win32 --output-on-failure
+wine build/win32/bin/zyvscope.exe -q -r build/win32/sim/default -o build/win32/demo demo >/dev/null && echo "zyvscope demo under Wine: done"
