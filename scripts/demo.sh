@@ -9,8 +9,4 @@ cmake --build build/native -j "${JOBS:-2}"
 out=build/demo
 mkdir -p "$out"
 build/native/bin/zyvscope --runtime build/native/sim/default --out "$out" demo
-echo
-echo "Open the pictures in a browser:"
-for picture in waveform.svg spectrum.svg; do
-  echo "  $(cd "$out" && pwd)/$picture"
-done
+echo "The pictures are SVG files: open them in a web browser."

@@ -14,32 +14,31 @@ namespace {
 constexpr int32_t kResolutionSetting = 116;
 constexpr int32_t kSummarySelectorId = 306;
 
+// The fields both records share, by name.
+template <class To, class From>
+void copyFields(To& to, const From& from) {
+  to.frequency = from.frequency;
+  to.amplitude = from.amplitude;
+  to.dcLevel = from.dcLevel;
+  to.delay = from.delay;
+  to.duty = from.duty;
+  to.riseTime = from.riseTime;
+  to.overshoot = from.overshoot;
+  to.noise = from.noise;
+}
+
 instrument::Signal toSignal(const ZyvSimSignal& s) {
   instrument::Signal out;
   out.shape = s.shape >= ZYVSIM_SHAPE_SINE && s.shape <= ZYVSIM_SHAPE_DC ? instrument::Shape(s.shape)
                                                                          : instrument::Shape::Dc;
-  out.frequency = s.frequency;
-  out.amplitude = s.amplitude;
-  out.dcLevel = s.dcLevel;
-  out.delay = s.delay;
-  out.duty = s.duty;
-  out.riseTime = s.riseTime;
-  out.overshoot = s.overshoot;
-  out.noise = s.noise;
+  copyFields(out, s);
   return out;
 }
 
 ZyvSimSignal fromSignal(const instrument::Signal& s) {
   ZyvSimSignal out{};
   out.shape = int32_t(s.shape);
-  out.frequency = s.frequency;
-  out.amplitude = s.amplitude;
-  out.dcLevel = s.dcLevel;
-  out.delay = s.delay;
-  out.duty = s.duty;
-  out.riseTime = s.riseTime;
-  out.overshoot = s.overshoot;
-  out.noise = s.noise;
+  copyFields(out, s);
   return out;
 }
 

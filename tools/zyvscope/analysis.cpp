@@ -123,10 +123,23 @@ WaveformPicture waveformPicture(const Record& record, const ChannelSettings sett
   double tpd = timePerDiv;
   if (!(tpd > 0.0)) {
     const double whole = niceStep(duration / 10.0);
-    tpd = frequency > 0.0 && std::isfinite(frequency) ? std::min(whole, niceStep(4.0 / (10.0 * frequency))) : whole;
+    tpd = whole;
+    if (frequency > 0.0 && std::isfinite(frequency)) {
+      // The step of the 1-2-5 sequence nearest to four periods on the screen.
+      const double target = 4.0 / (10.0 * frequency);
+      double best = niceStep(target);
+      for (double candidate : {niceStep(target / 2.5), niceStep(target / 2.0)})
+        if (std::fabs(std::log(candidate / target)) < std::fabs(std::log(best / target))) best = candidate;
+      tpd = std::min(whole, best);
+    }
   }
   pic.timePerDiv = tpd;
   const double centre = pic.firstSampleTime + 0.5 * duration;
+  pic.triggerShown = true;
+  pic.triggerSource = "CH" + std::to_string(trigger.source);
+  pic.triggerLevel = double(trigger.level) * 1e-6;
+  pic.triggerLevelText = trigger.known ? engineering(pic.triggerLevel, "V", 3, "\xC2\xB5") : "autoset level";
+  pic.triggerSlope = trigger.slope == 1 ? "falling" : trigger.slope >= 2 ? "either" : "rising";
   pic.screenStart = centre - 5.0 * tpd;
   for (int input = 0; input < 2; ++input) {
     const ChannelSettings& s = settings[input];
@@ -141,12 +154,7 @@ WaveformPicture waveformPicture(const Record& record, const ChannelSettings sett
     t.positionDivisions = (s.position - 8000) / 2000.0;
     t.coupling = s.coupling == 1 ? "AC" : s.coupling == 2 ? "GND" : "DC";
     if (s.bandwidthLimit) t.coupling += " BW";
-    if (trigger.known && trigger.source == ch) {
-      pic.triggerShown = true;
-      pic.triggerTrace = int(pic.traces.size());
-      pic.triggerLevel = double(trigger.level) * 1e-6;
-      pic.triggerSlope = trigger.slope == 1 ? "falling" : trigger.slope >= 2 ? "either" : "rising";
-    }
+    if (trigger.known && trigger.source == ch) pic.triggerTrace = int(pic.traces.size());
     pic.traces.push_back(std::move(t));
   }
   return pic;

@@ -130,6 +130,14 @@ void Run::prepareAcquisition() {
   }
 }
 
+Session& Run::acquiringSession(int32_t channel) {
+  prepareAcquisition();
+  Session& s = session();
+  if (channel < 0 || channel >= 2 * s.devices())
+    throw Failure("channel " + std::to_string(channel) + " does not exist", UZYV_ERR_CHANNEL);
+  return s;
+}
+
 int Run::execute(const Command& c) {
   if (c.name == "info") return info();
   if (c.name == "autoset") return autoset();
@@ -255,10 +263,7 @@ int Run::capture(const Command& c) {
 }
 
 int Run::measure(const Command& c) {
-  prepareAcquisition();
-  Session& s = session();
-  if (c.channel < 0 || c.channel >= 2 * s.devices())
-    throw Failure("channel " + std::to_string(c.channel) + " does not exist", UZYV_ERR_CHANNEL);
+  Session& s = acquiringSession(c.channel);
   const bool triggered = s.capture(options_.timeout);
   const Record r = s.read(c.channel / 2);
   const int input = c.channel % 2;
@@ -274,10 +279,7 @@ int Run::measure(const Command& c) {
 }
 
 int Run::spectrum(const Command& c) {
-  prepareAcquisition();
-  Session& s = session();
-  if (c.channel < 0 || c.channel >= 2 * s.devices())
-    throw Failure("channel " + std::to_string(c.channel) + " does not exist", UZYV_ERR_CHANNEL);
+  Session& s = acquiringSession(c.channel);
   const int32_t window = windowIndex(c.window);
   s.capture(options_.timeout);
   const Record r = s.read(c.channel / 2);
@@ -307,10 +309,7 @@ int Run::spectrum(const Command& c) {
 }
 
 int Run::mask(const Command& c) {
-  prepareAcquisition();
-  Session& s = session();
-  if (c.channel < 0 || c.channel >= 2 * s.devices())
-    throw Failure("channel " + std::to_string(c.channel) + " does not exist", UZYV_ERR_CHANNEL);
+  Session& s = acquiringSession(c.channel);
   const int32_t count = c.count < 0 ? 10 : c.count;
   const int32_t device = c.channel / 2, input = c.channel % 2;
   const ChannelSettings cs = s.channel(c.channel);

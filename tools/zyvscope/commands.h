@@ -57,6 +57,8 @@ class Run {
  private:
   Session& session();
   void prepareAcquisition();
+  // The session, set up for capturing, after checking that a channel exists.
+  Session& acquiringSession(int32_t channel);
   int info();
   int autoset();
   int apply(const Command& c);

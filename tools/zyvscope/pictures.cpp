@@ -170,7 +170,7 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
   if (triggerX >= kLeft && triggerX <= kRight) {
     marker(doc, triggerX, kTop - 2, 'd', kTrigger);
   }
-  if (pic.triggerShown && pic.triggerTrace >= 0 && std::size_t(pic.triggerTrace) < pic.traces.size()) {
+  if (pic.triggerTrace >= 0 && std::size_t(pic.triggerTrace) < pic.traces.size()) {
     const ScreenTrace& t = pic.traces[std::size_t(pic.triggerTrace)];
     const double div = (pic.triggerLevel + t.offsetVolts) / t.voltsPerDiv + t.positionDivisions;
     if (div >= -4.0 && div <= 4.0) {
@@ -198,12 +198,11 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
   const double baseY = kBottom + 52;
   doc.rect(kLeft, baseY - 20, 200, 28, filled("#22262a"), 4);
   doc.text(kLeft + 12, baseY, engineering(pic.timePerDiv, "s/div", 3, kMicro), font(kText, 15, "start", "bold"));
-  if (pic.triggerShown && std::size_t(pic.triggerTrace) < pic.traces.size()) {
+  if (pic.triggerShown) {
     const std::string slope = pic.triggerSlope == "falling" ? "\xE2\x86\x93" : pic.triggerSlope == "either" ?
                                                               "\xE2\x86\x95" : "\xE2\x86\x91";
     doc.rect(kLeft + 5 * kDiv - 120, baseY - 20, 240, 28, filled("#22262a"), 4);
-    doc.text(kLeft + 5 * kDiv, baseY, "Trig " + pic.traces[std::size_t(pic.triggerTrace)].label + " " + slope + " " +
-                                          engineering(pic.triggerLevel, "V", 3, kMicro),
+    doc.text(kLeft + 5 * kDiv, baseY, "Trig " + pic.triggerSource + " " + slope + " " + pic.triggerLevelText,
              font(kTrigger, 15, "middle", "bold"));
   }
   double noteY = baseY + 32;

@@ -28,9 +28,11 @@ struct WaveformPicture {
   double firstSampleTime = 0.0;  // seconds, against the trigger event
   double screenStart = 0.0;      // seconds at the left edge, against the trigger event
   double timePerDiv = 1e-3;
-  bool triggerShown = false;
-  int triggerTrace = 0;          // index into traces
-  double triggerLevel = 0.0;     // volts
+  bool triggerShown = false;     // the trigger's label under the screen
+  std::string triggerSource;     // "CH0"
+  int triggerTrace = -1;         // index into traces of the source; -1 when not on this screen
+  double triggerLevel = 0.0;     // volts, drawn when the source is on this screen
+  std::string triggerLevelText;  // "0 V", or how the level was chosen
   std::string triggerSlope = "rising";
   std::vector<std::string> notes;  // lines under the screen
 };
