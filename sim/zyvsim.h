@@ -70,7 +70,10 @@ typedef struct ZyvSimConfig {
   /* 1: the simulated instrument answers captures, reads, the calibration
    * (selector 7) and the signal summaries (306) from the signals and the
    * settings received, and uZyvInit reads zyvsim.ini from the current
-   * folder. 0: the scripted answers below and the calibration above. */
+   * folder. 0: the scripted answers below and the calibration above.
+   * Scripting an answer of an instance (zyvsim_set_wave, _set_samples,
+   * _set_read_reply, _set_data_source, _set_summary, _script_summaries)
+   * sets it to 0. */
   int32_t instrument;
   uint32_t seed;         /* the instrument's noise and sample-clock phases */
 } ZyvSimConfig;

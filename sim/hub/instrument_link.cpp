@@ -56,6 +56,10 @@ void fillDefaultSignals(ZyvSimConfig& config) {
     config.devices[ch / 2].signals[ch % 2] = fromSignal(instrument::defaultSignal(ch));
 }
 
+void scriptedFromNow(int32_t index) {
+  if (Instance* in = instance(index)) in->config.instrument = 0;
+}
+
 void instrumentInitialise(Instance& in) {
   loadSignals(in);
   int32_t devices = in.config.deviceCount;

@@ -11,6 +11,9 @@
 namespace zyvsim {
 
 inline bool playedByInstrument(const Instance& in) { return in.config.instrument != 0; }
+// A test that scripts an answer of an instance gets the scripted instance
+// from then on.
+void scriptedFromNow(int32_t index);
 
 // uZyvInit and uZyvInitStack: reads zyvsim.ini from the current folder into
 // the instance's configuration (problems go to standard error).

@@ -78,6 +78,7 @@ ZYVSIM_API int32_t zyvsim_builtin_source(void*, int32_t index, ZyvSimRead* read,
 }
 
 ZYVSIM_API void zyvsim_set_wave(int32_t index, int32_t device, int32_t input, const ZyvSimWave* wave) {
+  scriptedFromNow(index);
   DeviceReadout* r = readoutOf(index, device);
   if (!r || input < 0 || input > 1 || !wave) return;
   r->wave[input] = *wave;
@@ -85,6 +86,7 @@ ZYVSIM_API void zyvsim_set_wave(int32_t index, int32_t device, int32_t input, co
 
 ZYVSIM_API void zyvsim_set_samples(int32_t index, int32_t device, int32_t input, const int16_t* codes,
                                    int32_t count) {
+  scriptedFromNow(index);
   DeviceReadout* r = readoutOf(index, device);
   if (!r || input < 0 || input > 1) return;
   r->samples[input].assign(codes, codes && count > 0 ? codes + count : codes);
@@ -93,6 +95,7 @@ ZYVSIM_API void zyvsim_set_samples(int32_t index, int32_t device, int32_t input,
 }
 
 ZYVSIM_API void zyvsim_set_read_reply(int32_t index, int32_t device, int32_t status, int64_t timeOffset) {
+  scriptedFromNow(index);
   DeviceReadout* r = readoutOf(index, device);
   if (!r) return;
   r->status = status;
@@ -100,6 +103,7 @@ ZYVSIM_API void zyvsim_set_read_reply(int32_t index, int32_t device, int32_t sta
 }
 
 ZYVSIM_API void zyvsim_set_data_source(int32_t index, ZyvSimDataSource source, void* context) {
+  scriptedFromNow(index);
   Instance* in = instance(index);
   if (!in) return;
   in->source = source;

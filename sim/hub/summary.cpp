@@ -4,6 +4,7 @@
 // device that was never given one shows no signal: both inputs flat at the
 // middle code of the resolution the instance last received.
 #include "hub/summary.h"
+#include "hub/instrument_link.h"
 
 #include <array>
 #include <cstring>
@@ -102,6 +103,7 @@ using namespace zyvsim;
 extern "C" {
 
 ZYVSIM_API void zyvsim_set_summary(int32_t index, int32_t device, const ZyvSimSummary* summary) {
+  scriptedFromNow(index);
   DeviceSummaries* d = deviceOf(index, device);
   if (!d) return;
   d->steadyGiven = summary != nullptr;
@@ -109,6 +111,7 @@ ZYVSIM_API void zyvsim_set_summary(int32_t index, int32_t device, const ZyvSimSu
 }
 
 ZYVSIM_API void zyvsim_script_summaries(int32_t index, int32_t device, const ZyvSimSummary* list, int32_t count) {
+  scriptedFromNow(index);
   DeviceSummaries* d = deviceOf(index, device);
   if (!d) return;
   d->script.clear();

@@ -287,6 +287,30 @@ TEST_F(Instrument, ConfigurationFileOfTheWorkingFolderIsReadAtInitialisation) {
   EXPECT_EQ(1, zyvsim_config(0)->deviceCount);
 }
 
+TEST_F(Instrument, TestsKeepControlOverTheInstrument) {
+  open();
+  // Faults and the call log work as on the scripted runtime.
+  zyvsim_fail(0, "uZyvCapture", -1, 0, 3);
+  EXPECT_EQ(0, SDK(uZyvSDKCaptureEx)());
+  EXPECT_EQ(UZYV_ERR_RECORD_LENGTH, lastError());
+  zyvsim_clear_faults(0);
+  capture();
+  EXPECT_FALSE(calls(0, "uZyvCapture").empty());
+  ZyvSimCaptureInfo info{};
+  ASSERT_EQ(1, zyvsim_capture_info(0, &info));
+  EXPECT_EQ(1, info.captures);
+  EXPECT_EQ(1, info.triggered);
+  // Scripting a read makes the instance scripted: the codes and the
+  // calibration are then the test's.
+  const std::vector<int16_t> codes(6096, 123);
+  zyvsim_set_samples(0, 0, 0, codes.data(), int32_t(codes.size()));
+  zyvsim_config(0)->devices[0].calibration[0] = 0.5;
+  const Raw r = readRaw();
+  EXPECT_EQ(123, r.samples[0]);
+  EXPECT_EQ(0.5, r.gain[0]);
+  EXPECT_EQ(0, zyvsim_config(0)->instrument);
+}
+
 // The tool, run as a user runs it.
 class Tool : public SdkTest {
  protected:
