@@ -370,9 +370,9 @@ int Run::demo() {
   meas.name = "measure";
   measure(meas);
   std::printf("\n== spectrum\n");
-  Command spec;
-  spec.name = "spectrum";
-  spectrum(spec);
+  Command spectrumCommand;
+  spectrumCommand.name = "spectrum";
+  spectrum(spectrumCommand);
   std::printf("\n== mask test\n");
   Command mk;
   mk.name = "mask";

@@ -161,8 +161,8 @@ CommandLine parse(const std::vector<std::string>& args) {
       cl.commands.push_back(c);
       continue;
     }
-    const OptionSpec* spec = findOption(word);
-    if (!spec) {
+    const OptionSpec* option = findOption(word);
+    if (!option) {
       if (word.size() > 1 && word[0] == '-') throw UsageError{"unknown option " + word};
       if (!cl.commands.empty() && cl.commands.back().name == "apply" && cl.commands.back().positional.empty()) {
         cl.commands.back().positional.push_back(word);
@@ -170,22 +170,22 @@ CommandLine parse(const std::vector<std::string>& args) {
       }
       throw UsageError{"unknown command \"" + word + "\""};
     }
-    if (spec->value && !inlineValue) {
-      if (i + 1 >= args.size()) throw UsageError{std::string(spec->name) + " needs a value"};
+    if (option->value && !inlineValue) {
+      if (i + 1 >= args.size()) throw UsageError{std::string(option->name) + " needs a value"};
       value = args[++i];
-    } else if (!spec->value && inlineValue) {
-      throw UsageError{std::string(spec->name) + " takes no value"};
+    } else if (!option->value && inlineValue) {
+      throw UsageError{std::string(option->name) + " takes no value"};
     }
-    if (spec->commands.empty()) {
-      applyGlobal(cl.global, spec->name, value, cl.help);
+    if (option->commands.empty()) {
+      applyGlobal(cl.global, option->name, value, cl.help);
       continue;
     }
-    if (cl.commands.empty()) throw UsageError{std::string(spec->name) + " belongs to a command"};
+    if (cl.commands.empty()) throw UsageError{std::string(option->name) + " belongs to a command"};
     Command& c = cl.commands.back();
     bool allowed = false;
-    for (const std::string& name : spec->commands) allowed = allowed || name == c.name;
-    if (!allowed) throw UsageError{c.name + " does not take " + spec->name};
-    applyCommandOption(c, spec->name, value);
+    for (const std::string& name : option->commands) allowed = allowed || name == c.name;
+    if (!allowed) throw UsageError{c.name + " does not take " + option->name};
+    applyCommandOption(c, option->name, value);
   }
   for (const Command& c : cl.commands)
     if (c.name == "apply" && c.positional.empty()) throw UsageError{"apply needs the settings file"};
