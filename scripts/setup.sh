@@ -4,7 +4,7 @@
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for p in cmake ninja-build g++ googletest libgtest-dev g++-mingw-w64-i686 wine python3-numpy; do
+for p in cmake ninja-build g++ file googletest libgtest-dev g++-mingw-w64-i686 wine; do
   have "$p" || need+=("$p")
 done
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -134,6 +135,37 @@ bool probeByte(unsigned char* p) {
   if (write(probePipe[1], p, 1) != 1) return false;  // readable?
   return read(probePipe[0], p, 1) == 1;              // writable: the same byte goes back
 }
+
+// Whether [first, last] lies in writable mappings, from the process's map
+// list (sorted by address): one read of a short file instead of one probe
+// per page, for long buffers. Unknown when the list cannot be read.
+enum class MapAnswer { kWritable, kNotWritable, kUnknown };
+
+MapAnswer mappedWritable(uintptr_t first, uintptr_t last) {
+  std::FILE* maps = std::fopen("/proc/self/maps", "re");
+  if (!maps) return MapAnswer::kUnknown;
+  MapAnswer answer = MapAnswer::kNotWritable;
+  uintptr_t covered = first;  // everything below is known to be writable
+  char* line = nullptr;
+  std::size_t capacity = 0;
+  while (getline(&line, &capacity, maps) > 0) {
+    unsigned long start = 0, end = 0;
+    char perms[5] = {};
+    if (std::sscanf(line, "%lx-%lx %4s", &start, &end, perms) != 3) continue;
+    if (end <= covered) continue;
+    if (start > covered || perms[1] != 'w') break;
+    covered = end;
+    if (covered > last) {
+      answer = MapAnswer::kWritable;
+      break;
+    }
+  }
+  std::free(line);
+  std::fclose(maps);
+  return answer;
+}
+
+constexpr std::size_t kProbeLimit = 64 * 1024;  // longer buffers consult the map list
 }  // namespace
 
 bool isWritable(const void* p, std::size_t size) {
@@ -142,6 +174,10 @@ bool isWritable(const void* p, std::size_t size) {
   auto first = reinterpret_cast<uintptr_t>(p);
   if (first + (size - 1) < first) return false;
   const uintptr_t last = first + (size - 1);
+  if (size > kProbeLimit) {
+    const MapAnswer answer = mappedWritable(first, last);
+    if (answer != MapAnswer::kUnknown) return answer == MapAnswer::kWritable;
+  }
   const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
   // One byte per page touched, like the Win32 probe.
   for (uintptr_t at = first;; at = (at / page + 1) * page) {
