@@ -12,11 +12,11 @@ from .errors import ArgumentError, Error, error_for
 __all__ = ["call", "last_error", "pointer", "buffer_of", "micro", "pico"]
 
 
-def call(name: str, *args: Any, silent: Optional[str] = None) -> int:
+def call(name: str, *args: Any, silent: Optional[str] = None, silent_kind: type = Error) -> int:
     """Calls an export that returns 0 for failure and raises the error it reports.
 
     LastError is cleared first, so the code read after a failure belongs to
-    this call. ``silent`` describes a failure that records no code.
+    this call. ``silent`` describes a failure that records no code, raised as ``silent_kind``.
     """
     lib = library()
     with lib.lock:
@@ -24,7 +24,9 @@ def call(name: str, *args: Any, silent: Optional[str] = None) -> int:
         result = getattr(lib, name)(*args)
         if result == 0:
             code = lib.uZyvSDKGetErrorCodeEx()
-            raise error_for(code, call=name, text=None if code else (silent or "failed without an error code"))
+            if code:
+                raise error_for(code, call=name)
+            raise silent_kind(0, silent or "failed without an error code", call=name)
         return result
 
 

@@ -30,6 +30,7 @@ from .errors import (
     ArgumentError,
     CaptureTimeout,
     Error,
+    InstrumentError,
     NoDeviceError,
     NotSupportedError,
     ReadRefusedError,
@@ -329,10 +330,10 @@ class Scope:
             raise StateError(28, "the scope is closed", call="uzyv.Scope")
         _select(self.group)
 
-    def _call(self, name: str, *args: Any, silent: Optional[str] = None) -> int:
+    def _call(self, name: str, *args: Any, silent: Optional[str] = None, silent_kind: type = Error) -> int:
         with self._lib.lock:
             self._ensure_current()
-            return call(name, *args, silent=silent)
+            return call(name, *args, silent=silent, silent_kind=silent_kind)
 
     def _get(self, name: str, ctype: Any = c_int32) -> int:
         value = ctype()
@@ -424,7 +425,7 @@ class Scope:
     @resolution_bits.setter
     def resolution_bits(self, bits: int) -> None:
         self._call("uZyvSDKSetHwBit", int_arg(bits, "resolution"),
-                   silent=f"the runtime refused a resolution of {bits} bits")
+                   silent=f"the runtime refused a resolution of {bits} bits", silent_kind=InstrumentError)
 
     @property
     def wait_mode(self) -> Union[WaitMode, int]:
@@ -472,7 +473,7 @@ class Scope:
     def set_video_trigger(self, source: int, mode: int, value: int) -> None:
         """Video trigger on channel 0 or 1; mode 0..3 and value are passed to the runtime."""
         self._call("uZyvSDKSetVideoTrig", int_arg(source, "source"), int_arg(mode, "mode"), int_arg(value, "value"),
-                   silent=f"the video trigger takes source 0 or 1, not {source}")
+                   silent=f"the video trigger takes source 0 or 1, not {source}", silent_kind=ArgumentError)
         self.trigger = Trigger("video", source, None, None, (mode, value))
 
     def set_runt_trigger(self, source: int, sel_a: int, sel_b: int, value: int, value64: int,
@@ -480,7 +481,7 @@ class Scope:
         """Runt trigger (extended product) on channel 0 or 1 between two levels."""
         self._call("uZyvSDKSetRuntTrig", int_arg(source, "source"), int_arg(sel_a, "sel_a"), int_arg(sel_b, "sel_b"),
                    int_arg(value, "value"), int_arg(value64, "value64", 64), micro(level_volts), micro(level2_volts),
-                   silent=f"the runt trigger takes source 0 or 1, not {source}")
+                   silent=f"the runt trigger takes source 0 or 1, not {source}", silent_kind=ArgumentError)
         self.trigger = Trigger("runt", source, None, float(level_volts), (sel_a, sel_b, value, value64, level2_volts))
 
     def set_width_trigger(self, source: int, sel_a: int, sel_b: int, value: int, value64: int,
@@ -580,7 +581,8 @@ class Scope:
         as a :class:`uzyv.UzyvWarning`.
         """
         self._call("uZyvSDKAutoset",
-                   silent="the runtime offers no signal summaries (ZyvHwInfo); autoset changed nothing")
+                   silent="the runtime offers no signal summaries (ZyvHwInfo); autoset changed nothing",
+                   silent_kind=NotSupportedError)
         code = last_error(self._lib)
         if code:
             warnings.warn(UzyvWarning(f"a step of autoset failed: {error_for(code, 'uZyvSDKAutoset')}"), stacklevel=2)
@@ -659,7 +661,7 @@ class Scope:
             call("uZyvSDKReadExRaw", device, byref(status), pointer(raw, ctypes.c_int16), zero, base, gain,
                  None if aligned else byref(time_offset),
                  silent="the aligned read was refused: the trigger shift lies outside the data delivered "
-                        "(read with aligned=False)")
+                        "(read with aligned=False)", silent_kind=ReadRefusedError)
             _calls.raise_left_code("uZyvSDKReadExRaw (calibration)", lib)
             for i in range(2):
                 if n:
@@ -694,7 +696,8 @@ class Scope:
         name = "uZyvSDKReadDbl_mv" if unit == "mV" else "uZyvSDKReadDbl_uv"
         with self._lib.lock:
             self._call(name, int_arg(device, "device"), None, pointer(buf, c_double), mult,
-                       silent="the aligned read was refused: the trigger shift lies outside the data delivered")
+                       silent="the aligned read was refused: the trigger shift lies outside the data delivered",
+                       silent_kind=ReadRefusedError)
         return buf.reshape(2, n)
 
     # ------------------------------------------------------------------ the runtime, directly
