@@ -216,14 +216,14 @@ def _prefix_folders(prefix: str) -> List[str]:
 def library_candidates(path: Optional[str] = None) -> List[str]:
     """The files tried, in order, to load the library.
 
-    1. ``path`` (a file, or a folder holding the library);
-    2. the environment variable ``UZYV_LIBRARY`` (a file or a folder);
+    1. ``path`` (a file, or a folder holding the library), and nothing else when given;
+    2. the environment variable ``UZYV_LIBRARY`` (a file or a folder), and nothing else when set;
     3. the prefix in ``UZYV_PREFIX``, then the installation prefix of this
        Python (``sys.prefix``), ``/usr/local`` and ``/usr`` (their ``lib``
        folders; ``bin`` on Windows);
     4. what the system's library search finds for ``uZyvSDK``.
     """
-    given = [p for p in (path, os.environ.get("UZYV_LIBRARY")) if p]
+    given = [path] if path else [p for p in (os.environ.get("UZYV_LIBRARY"),) if p]
     candidates: List[str] = []
     for p in given:
         candidates.extend(_files_in(p) if os.path.isdir(p) else [p])

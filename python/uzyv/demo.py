@@ -16,7 +16,7 @@ from . import analysis
 from .enums import MEASUREMENT_NAMES, MEASUREMENT_UNITS
 from .errors import Error, PlotUnavailable
 from .scope import Scope, open as open_scope, simulator_folder
-from .waveform import Waveform, pyplot
+from .waveform import Waveform, _time_scale, pyplot
 
 __all__ = ["main", "run_demo"]
 
@@ -91,11 +91,7 @@ def _waveform_picture(wave: Waveform, frequency: Optional[float], path: str, not
     wave.plot(ax=ax, screen=True)
     tpd = _time_per_div(wave, frequency)
     centre = (wave.time[0] + wave.time[-1]) / 2 if wave.record_length else 0.0
-    scale = 1.0
-    for factor in (1.0, 1e3, 1e6, 1e9):
-        if abs(float(wave.time.max() if wave.record_length else 0)) * factor >= 1.0:
-            scale = factor
-            break
+    scale, _ = _time_scale(float(abs(wave.time).max()) if wave.record_length else 0.0)
     ax.set_xlim((centre - 5 * tpd) * scale, (centre + 5 * tpd) * scale)
     ax.set_title(f"device {wave.device}: {engineering(tpd, 's/div', 3)}, {engineering(wave.sample_rate, 'Sa/s')}")
     fig.text(0.01, 0.01, "\n".join(notes), family="monospace", fontsize=8, va="bottom")
