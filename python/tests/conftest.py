@@ -22,9 +22,17 @@ HERE = Path(__file__).resolve().parent
 REPO = HERE.parent.parent
 BUILD = Path(os.environ.get("UZYV_BUILD", REPO / "build" / "native"))
 
-LIBRARY = os.environ.setdefault("UZYV_LIBRARY", str(BUILD / "bin" / "libuZyvSDK.so"))
-SIMULATOR = os.environ.setdefault("UZYV_SIMULATOR", str(BUILD / "sim" / "default"))
-HUB = os.environ.setdefault("UZYV_SIM_HUB", str(BUILD / "bin" / "libzyvsim.so"))
+
+
+def _absolute(variable: str, default: Path) -> str:
+    # Child processes of the tests run in other folders.
+    os.environ[variable] = os.path.abspath(os.environ.get(variable) or default)
+    return os.environ[variable]
+
+
+LIBRARY = _absolute("UZYV_LIBRARY", BUILD / "bin" / "libuZyvSDK.so")
+SIMULATOR = _absolute("UZYV_SIMULATOR", BUILD / "sim" / "default")
+HUB = _absolute("UZYV_SIM_HUB", BUILD / "bin" / "libzyvsim.so")
 SIM_VARIANTS = Path(SIMULATOR).parent
 
 for what, path in (("library", LIBRARY), ("simulated runtime", os.path.join(SIMULATOR, "Zyvrun.dll")),
