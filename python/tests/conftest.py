@@ -79,6 +79,18 @@ class Instrument:
         return self.hub.setting(self.index, channel, setting_id)
 
 
+def open_extended(group: int):
+    """Opens a group whose runtime copy is loaded now, as the extended product; returns (scope, instance)."""
+    defaults = _hub.dll.zyvsim_defaults().contents
+    before = defaults.devices[0].productId
+    defaults.devices[0].productId = 8722
+    try:
+        s = uzyv.open(SIMULATOR, group)
+    finally:
+        defaults.devices[0].productId = before
+    return s, _hub.instance_count() - 1
+
+
 _instrument = None
 
 
@@ -98,6 +110,11 @@ def scope():
     else:
         _instrument.restore()
     s.instrument = _instrument
+    # Initialisation leaves these as an earlier test set them.
+    s.delay_seconds = 0.0
+    s.holdoff_seconds = 0.0
+    s.trigger_coupling = uzyv.TriggerCoupling.DC
+    s.sample_rate = 10_000_000
     try:
         yield s
     finally:

@@ -2,7 +2,7 @@
 from __future__ import annotations
 
 import ctypes
-from ctypes import POINTER, c_char, c_char_p, c_double, c_int32, c_int64, c_uint8, c_uint32, c_void_p
+from ctypes import POINTER, c_char, c_char_p, c_double, c_int32, c_int64, c_uint8, c_uint32
 
 SHAPES = {"sine": 0, "square": 1, "triangle": 2, "pulse": 3, "step": 4, "dc": 5}
 MAX_DEVICES = 16

@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import uzyv
-from conftest import SIMULATOR, TEMP, setup_timebase
+from conftest import SIMULATOR, TEMP, open_extended, setup_timebase
 
 
 # (property path, value given, value read back, (setting id, channel, value the instrument received))
@@ -60,15 +60,15 @@ def test_extended_volts_per_div(scope, instrument):
     assert instrument.setting(0, 17) == 5000000 and scope[0].volts_per_div == 5.0
 
 
-def trigger_records(hub, instrument):
-    return [bytes(c.block[:c.blockSize]) for c in hub.log(instrument.index)
+def trigger_records(hub, instance):
+    return [bytes(c.block[:c.blockSize]) for c in hub.log(instance)
             if c.entry == b"uZyvSetting" and c.arg[1] == 10]
 
 
-def test_every_trigger_kind_reaches_the_instrument(scope, hub, instrument):
-    instrument.config.devices[0].productId = 8722  # the extended product, read at initialisation
-    scope.close()
-    with uzyv.open(SIMULATOR, 0) as extended:
+def test_every_trigger_kind_reaches_the_instrument(hub):
+    # A group of its own: the extended product stays a property of the group once initialised.
+    extended, instance = open_extended(2)
+    with extended:
         assert extended.device_info(0).extended
         setup_timebase(extended, length=1000)
         extended[1].offset_volts = 0.5
@@ -83,13 +83,16 @@ def test_every_trigger_kind_reaches_the_instrument(scope, hub, instrument):
         ]
         for setter, expected in kinds:
             setter()
-            hub.clear_log(instrument.index)
+            hub.clear_log(instance)
             extended.start_capture()
             extended.stop()
-            record, = trigger_records(hub, instrument)
+            record, = trigger_records(hub, instance)
             fields = struct.unpack(f"<{len(record) // 4}i", record)
             assert fields == expected, extended.trigger
         assert extended.trigger.kind == "state"
+        with pytest.raises(uzyv.ArgumentError) as e:
+            extended.set_runt_trigger(2, 0, 0, 0, 0, 0.0, 0.1)  # refused without a code
+        assert e.value.code == 0 and extended.trigger.kind == "state"
 
 
 def test_read_writes_into_the_given_arrays(scope, instrument):
@@ -195,3 +198,23 @@ def test_nothing_leaks_over_many_open_close_cycles(scope, hub, instrument):
     assert open_files() == files
     assert grown_kib < 256, f"the resident memory grew by {grown_kib} KiB over 300 cycles"
     assert not uzyv.scope._Process.open_groups
+
+
+def test_two_groups_each_keep_their_own_settings(scope):
+    with uzyv.open(SIMULATOR, 1) as second:
+        scope.record_length = 1000
+        second.record_length = 3000
+        scope[0].volts_per_div = 0.1
+        second[0].volts_per_div = 5.0
+        for _ in range(2):
+            assert (scope.record_length, scope[0].volts_per_div) == (1000, 0.1)
+            assert (second.record_length, second[0].volts_per_div) == (3000, 5.0)
+        scope.capture()
+        second.capture()
+        assert scope.read().record_length == 1000 and second.read().record_length == 3000
+
+
+def test_a_step_of_autoset_that_fails_is_a_warning(scope, instrument):
+    instrument.fail("uZyvSetting", 11, 2)  # the sample rate
+    with pytest.warns(uzyv.UzyvWarning, match="error 5"):
+        scope.autoset()

@@ -116,3 +116,28 @@ def test_measure_range_and_second_channel(scope, instrument):
     assert (m.start, m.end) == (1000, 6000)
     assert m["Frequency"] == pytest.approx(2000.0, rel=3e-3)
     assert m["Vpp"] == pytest.approx(1.0, abs=0.045)
+
+
+def crossing_time(wave, channel=0):
+    """Seconds of the rising zero crossing nearest to time 0, interpolated between samples."""
+    t, v = wave.time, wave.channel(channel)
+    k = int(np.argmin(np.abs(t)))
+    for j in range(max(k - 3, 0), min(k + 3, len(v) - 1)):
+        if v[j] <= 0.0 < v[j + 1]:
+            return t[j] + (t[j + 1] - t[j]) * (0.0 - v[j]) / (v[j + 1] - v[j])
+    raise AssertionError("no rising crossing next to time 0")
+
+
+@pytest.mark.parametrize("aligned", [True, False], ids=["aligned", "unshifted"])
+def test_time_axis_puts_the_trigger_event_at_zero(scope, instrument, aligned):
+    # 0.63 V per sample through 0 V: the crossing is placed to a few hundredths of a sample.
+    instrument.signal(0, shape="sine", frequency=100e3, amplitude=2.0)
+    setup_timebase(scope, rate=RATE, length=2000)
+    offsets = []
+    for _ in range(5):
+        scope.capture()
+        wave = scope.read(aligned=aligned)
+        assert abs(crossing_time(wave)) < 0.1 / RATE
+        offsets.append(wave.time_offset_ps)
+    # The sample clock's phase differs from capture to capture; only the unshifted read shows it.
+    assert (len(set(offsets)) > 1) != aligned

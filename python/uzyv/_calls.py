@@ -107,4 +107,4 @@ def pair(values: Any) -> Tuple[float, float]:
     return float(values[0]), float(values[1])
 
 
-__all__ += ["int_arg", "raise_left_code", "pair", "Error"]
+__all__ += ["int_arg", "raise_left_code", "pair"]

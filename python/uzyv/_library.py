@@ -12,7 +12,7 @@ import os
 import sys
 import threading
 from ctypes import POINTER, c_char_p, c_double, c_int16, c_int32, c_int64, c_uint8, c_uint32, c_void_p
-from typing import Dict, List, Optional, Sequence, Tuple
+from typing import Dict, List, Optional, Tuple
 
 __all__ = [
     "CaptureParams",
@@ -296,7 +296,3 @@ def _same_file(a: str, b: str) -> bool:
     except OSError:
         return False
 
-
-def header_declarations() -> Sequence[str]:
-    """The declared export names, in header order."""
-    return list(EXPORTS)

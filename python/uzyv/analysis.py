@@ -1,7 +1,6 @@
 """Measurements, spectra and the pass/fail mask, computed by the library on a Waveform's data."""
 from __future__ import annotations
 
-import ctypes
 import math
 from ctypes import byref, c_double, c_int16, c_int32, c_uint8
 from dataclasses import dataclass
@@ -13,7 +12,7 @@ from . import _calls
 from ._calls import call, int_arg, pico, pointer
 from ._library import MeasParams, library
 from .enums import MEASUREMENT_NAMES, MEASUREMENT_UNITS, MeasType, SpectrumScale, Window, as_enum
-from .errors import ArgumentError, Error, StateError
+from .errors import ArgumentError
 from .waveform import Waveform, pyplot
 
 __all__ = ["measure", "Measurements", "spectrum", "Spectrum", "Mask", "MaskResult"]

@@ -14,7 +14,7 @@ from typing import List, Optional, Sequence
 
 from . import analysis
 from .enums import MEASUREMENT_NAMES, MEASUREMENT_UNITS
-from .errors import Error, PlotUnavailable
+from .errors import Error
 from .scope import Scope, open as open_scope, simulator_folder
 from .waveform import Waveform, _time_scale, pyplot
 
@@ -113,10 +113,10 @@ def _spectrum_picture(spec: analysis.Spectrum, path: str, label: str) -> None:
 
 def _have_matplotlib() -> bool:
     try:
-        import matplotlib  # noqa: F401
+        import matplotlib
     except ImportError:
         return False
-    return True
+    return matplotlib is not None
 
 
 def run_demo(runtime: Optional[str], out: str, group: int = 0, library: Optional[str] = None,

@@ -2,7 +2,7 @@
 from __future__ import annotations
 
 import enum
-from typing import Dict, Tuple, Type, TypeVar, Union
+from typing import Tuple, Type, TypeVar, Union
 
 __all__ = [
     "Coupling",
@@ -195,5 +195,3 @@ def from_code(kind: Type[E], value: int) -> Union[E, int]:
     except ValueError:
         return value
 
-
-_NAME_INDEX: Dict[str, int] = {name.lower(): i for i, name in enumerate(MEASUREMENT_NAMES)}

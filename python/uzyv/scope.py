@@ -8,7 +8,7 @@ import time
 import warnings
 from ctypes import byref, c_char, c_double, c_int32, c_int64, c_uint32
 from dataclasses import dataclass, field
-from typing import Any, Dict, List, Optional, Sequence, Tuple, Union
+from typing import Any, Dict, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
@@ -16,7 +16,6 @@ from . import _calls
 from ._calls import call, int_arg, last_error, micro, pico, pointer
 from ._library import CaptureParams, Library, library, load_library
 from .enums import (
-    VOLTS_PER_DIV,
     AcquireMode,
     BandwidthLimit,
     Coupling,
@@ -34,7 +33,6 @@ from .errors import (
     NoDeviceError,
     NotSupportedError,
     ReadRefusedError,
-    SettingsFileError,
     StateError,
     UzyvWarning,
     error_for,
