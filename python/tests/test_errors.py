@@ -1,4 +1,5 @@
 """Every failure raises uzyv.Error with the library's code; silent refusals raise too."""
+import ctypes
 import json
 import os
 import shutil
@@ -109,6 +110,9 @@ def test_measurement_errors(scope):
     with pytest.raises(uzyv.ArgumentError) as e:
         uzyv.measure(wave, ["Frequency"], staged=True, start=-1)
     assert e.value.code == 19
+    with pytest.raises(uzyv.MeasurementError) as e:
+        uzyv.measure(wave, abort=ctypes.c_uint8(1))
+    assert e.value.code == 20
 
 
 def test_capture_without_trigger_times_out_or_is_forced(scope, instrument):

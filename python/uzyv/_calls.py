@@ -30,6 +30,17 @@ def call(name: str, *args: Any, silent: Optional[str] = None, silent_kind: type 
         return result
 
 
+def path_bytes(path: Any) -> bytes:
+    """A path as the library takes it: the system's ANSI code page on Windows, the file-system encoding elsewhere."""
+    import os
+    import sys
+
+    text = os.fspath(path)
+    if isinstance(text, bytes):
+        return text
+    return text.encode("mbcs") if sys.platform == "win32" else os.fsencode(text)
+
+
 def last_error(lib: Optional[Library] = None) -> int:
     """Reads LastError and resets it."""
     return int((lib or library()).uZyvSDKGetErrorCodeEx())
@@ -107,4 +118,4 @@ def pair(values: Any) -> Tuple[float, float]:
     return float(values[0]), float(values[1])
 
 
-__all__ += ["int_arg", "raise_left_code", "pair"]
+__all__ += ["int_arg", "raise_left_code", "pair", "path_bytes"]

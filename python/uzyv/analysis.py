@@ -195,6 +195,7 @@ class Spectrum:
 
     @property
     def unit(self) -> str:
+        """The unit of the values: "V", "dBV" or "dBm"."""
         return {SpectrumScale.LINEAR: "V", SpectrumScale.DBV: "dBV", SpectrumScale.DBM: "dBm"}[self.scale]
 
     def peaks(self, count: int = 5) -> List[Tuple[float, float]]:

@@ -98,7 +98,7 @@ def open(workdir: Optional[Union[str, os.PathLike]] = None, group: int = 0, *,
     if workdir is not None:
         folder = os.fspath(workdir)
         if _Process.workdir is None or _normalised_folder(folder) != _Process.workdir:
-            call("uZyvSDKSetWorkDir", folder.encode())
+            call("uZyvSDKSetWorkDir", _calls.path_bytes(folder))
             _Process.workdir = _normalised_folder(folder)
     # The current group after a failed selection is not known; select again next time.
     _Process.current_group = None
@@ -309,6 +309,7 @@ class Scope:
 
     @property
     def closed(self) -> bool:
+        """Whether the group was shut down through this object."""
         return self._closed
 
     def close(self) -> None:
@@ -590,7 +591,7 @@ class Scope:
     def load_settings(self, path: Union[str, os.PathLike]) -> None:
         """Applies a settings file ("Key = v1, v2" lines, ";" comments) line by line; the first refused line stops it."""
         path = os.fspath(path)
-        self._call("uZyvSDKReadIniFile", path.encode(),
+        self._call("uZyvSDKReadIniFile", _calls.path_bytes(path),
                    silent=f"{path}: a line was refused without an error code (a video or runt trigger source, "
                           "or a resolution the runtime refused)")
         trigger = _edge_trigger_of(path)
