@@ -221,7 +221,9 @@ def library_candidates(path: Optional[str] = None) -> List[str]:
     3. the prefix in ``UZYV_PREFIX``, then the installation prefix of this
        Python (``sys.prefix``), ``/usr/local`` and ``/usr`` (their ``lib``
        folders; ``bin`` on Windows);
-    4. what the system's library search finds for ``uZyvSDK``.
+    4. what the system's library search finds for ``uZyvSDK``;
+    5. the native build (``build/native/bin``) of the repository the package
+       runs from or was installed from with pip.
     """
     given = [path] if path else [p for p in (os.environ.get("UZYV_LIBRARY"),) if p]
     candidates: List[str] = []
@@ -242,7 +244,32 @@ def library_candidates(path: Optional[str] = None) -> List[str]:
     found = ctypes.util.find_library("uZyvSDK")
     if found:
         candidates.append(found)
+    for checkout in _source_checkouts():
+        for build in ("build/native", "build"):
+            candidates.extend(_files_in(os.path.join(checkout, build, "bin")))
     return candidates
+
+
+def _source_checkouts() -> List[str]:
+    """The repository this package runs from (in place), or was installed from with pip (its direct URL)."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    roots = [os.path.dirname(os.path.dirname(here))]
+    try:
+        import json
+        from importlib import metadata
+        from urllib.parse import unquote, urlparse
+
+        text = metadata.distribution("uzyv").read_text("direct_url.json")
+        url = urlparse(json.loads(text).get("url", "")) if text else None
+        if url is not None and url.scheme == "file":
+            roots.append(os.path.dirname(os.path.abspath(unquote(url.path).rstrip("/"))))
+    except Exception:  # no metadata: not installed by pip
+        pass
+    seen: List[str] = []
+    for root in roots:
+        if root not in seen and os.path.isfile(os.path.join(root, "include", "uZyvSDK.h")):
+            seen.append(root)
+    return seen
 
 
 _loaded: Optional[Library] = None
