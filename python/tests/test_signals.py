@@ -141,3 +141,14 @@ def test_time_axis_puts_the_trigger_event_at_zero(scope, instrument, aligned):
         offsets.append(wave.time_offset_ps)
     # The sample clock's phase differs from capture to capture; only the unshifted read shows it.
     assert (len(set(offsets)) > 1) != aligned
+
+
+def test_measurements_account_for_the_channel_offset(scope, instrument):
+    instrument.signal(0, shape="sine", frequency=1000.0, amplitude=1.0, dc=2.5)
+    setup_timebase(scope, rate=RATE, length=LENGTH)
+    scope[0].offset_volts = 2.5  # the signal's middle at the middle of the screen
+    scope.set_edge_trigger(0, 2.5)
+    assert scope.capture()
+    m = uzyv.measure(scope.read(), ["Mean", "Max.", "Min.", "Frequency"])
+    assert m["Mean"] == pytest.approx(2.5, abs=0.02)
+    assert m["Max."] == pytest.approx(3.0, abs=0.03) and m["Min."] == pytest.approx(2.0, abs=0.03)
