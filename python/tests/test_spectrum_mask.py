@@ -33,27 +33,27 @@ def test_sine_on_a_bin_peaks_there_as_numpy_computes_it(scope, instrument, windo
     setup_timebase(scope, rate=RATE, length=4096)
     scope.capture()
     wave = scope.read()
-    spec = uzyv.spectrum(wave, window=window, scale="dBV")
-    assert spec.size == N and len(spec.values) == N // 2
-    assert spec.bin_width == pytest.approx(BIN)
-    (f, v), = spec.peaks(1)
+    sp = uzyv.spectrum(wave, window=window, scale="dBV")
+    assert sp.size == N and len(sp.values) == N // 2
+    assert sp.bin_width == pytest.approx(BIN)
+    (f, v), = sp.peaks(1)
     assert f == pytest.approx(k * BIN)
     # Within the twiddles' 2e-10 of the peak (they take 6.283185307 for 2 pi).
-    ours, theirs = 10 ** (spec.values / 20), 10 ** (reference_dbv(wave.channel(0)[:N], window) / 20)
+    ours, theirs = 10 ** (sp.values / 20), 10 ** (reference_dbv(wave.channel(0)[:N], window) / 20)
     np.testing.assert_allclose(ours, theirs, rtol=1e-9, atol=1e-8 * theirs.max())
     # Each bin is written twice by the library; the values are a view of its output.
-    np.testing.assert_array_equal(spec.bins[0::2], spec.bins[1::2])
-    assert np.shares_memory(spec.values, spec.bins)
+    np.testing.assert_array_equal(sp.bins[0::2], sp.bins[1::2])
+    assert np.shares_memory(sp.values, sp.bins)
 
 
 def test_square_wave_has_its_odd_harmonics(scope, instrument):
     instrument.signal(0, shape="square", frequency=20 * BIN, amplitude=2.0, rise=50e-9)
     setup_timebase(scope, rate=RATE, length=4096)
     scope.capture()
-    spec = uzyv.spectrum(scope.read(), window="blackman-harris")
-    frequencies = [f for f, _ in spec.peaks(3)]
+    sp = uzyv.spectrum(scope.read(), window="blackman-harris")
+    frequencies = [f for f, _ in sp.peaks(3)]
     assert frequencies == pytest.approx([20 * BIN, 60 * BIN, 100 * BIN])
-    levels = dict(spec.peaks(3))
+    levels = dict(sp.peaks(3))
     # Odd harmonics of a square fall as 1/k: 3rd about 9.5 dB below the fundamental.
     assert levels[20 * BIN] - levels[60 * BIN] == pytest.approx(20 * np.log10(3), abs=0.3)
 
@@ -62,11 +62,11 @@ def test_linear_scale_is_in_volts_and_fills_a_given_array():
     t = np.arange(1024) / 1024.0
     volts = 0.5 * np.cos(2 * np.pi * 64 * t)
     out = np.full(1024, np.nan)
-    spec = uzyv.spectrum(volts, window="rectangle", scale="linear", sample_rate=1024.0, out=out)
-    assert np.shares_memory(spec.values, out) and not np.isnan(out).any()
-    assert spec.frequencies[64] == 64.0
+    sp = uzyv.spectrum(volts, window="rectangle", scale="linear", sample_rate=1024.0, out=out)
+    assert np.shares_memory(sp.values, out) and not np.isnan(out).any()
+    assert sp.frequencies[64] == 64.0
     # The scale divides by the window's RMS: the middle-half rectangle gives 0.5 x 0.5 / sqrt(0.5).
-    assert spec.values[64] == pytest.approx(0.5 * np.sqrt(0.5), rel=1e-9)
+    assert sp.values[64] == pytest.approx(0.5 * np.sqrt(0.5), rel=1e-9)
 
 
 def test_spectrum_refuses_what_it_cannot_transform():

@@ -17,24 +17,24 @@ from .waveform import Waveform, pyplot
 
 __all__ = ["measure", "Measurements", "spectrum", "Spectrum", "Mask", "MaskResult"]
 
-TypeSpec = Union[MeasType, int, str]
+MeasTypeLike = Union[MeasType, int, str]
 
 _RESERVED_TYPE = 30
 
 
-def _type_index(spec: TypeSpec) -> int:
-    if isinstance(spec, MeasType):
-        return int(spec)
-    if isinstance(spec, str):
-        key = spec.strip()
+def _type_index(sp: MeasTypeLike) -> int:
+    if isinstance(sp, MeasType):
+        return int(sp)
+    if isinstance(sp, str):
+        key = sp.strip()
         for i, name in enumerate(MEASUREMENT_NAMES):
             if key.lower() == name.lower():
                 return i
         try:
             return int(MeasType[key.upper().replace(" ", "_").replace(".", "")])
         except KeyError:
-            raise ArgumentError(18, f"{spec!r} names no measurement type", call="measure") from None
-    return int_arg(spec, "measurement type")
+            raise ArgumentError(18, f"{sp!r} names no measurement type", call="measure") from None
+    return int_arg(sp, "measurement type")
 
 
 def _type_name(index: int) -> str:
@@ -89,7 +89,7 @@ class Measurements(Mapping[str, Optional[float]]):
 _staged_arrays: List[np.ndarray] = []
 
 
-def measure(waveform: Waveform, types: Optional[Iterable[TypeSpec]] = None, *, channel: Optional[int] = None,
+def measure(waveform: Waveform, types: Optional[Iterable[MeasTypeLike]] = None, *, channel: Optional[int] = None,
             reference: Union[bool, int] = True, start: int = 0, end: Optional[int] = None,
             abort: Optional[c_uint8] = None, staged: bool = False) -> Measurements:
     """Measures a channel of a waveform with the library's measurement engine.

@@ -100,13 +100,13 @@ def _waveform_picture(wave: Waveform, frequency: Optional[float], path: str, not
     plt.close(fig)
 
 
-def _spectrum_picture(spec: analysis.Spectrum, path: str, label: str) -> None:
+def _spectrum_picture(sp: analysis.Spectrum, path: str, label: str) -> None:
     import matplotlib
 
     matplotlib.use("Agg")
     plt = pyplot()
     fig, ax = plt.subplots(figsize=(10, 5))
-    spec.plot(ax=ax, label=label)
+    sp.plot(ax=ax, label=label)
     fig.savefig(path, dpi=100)
     plt.close(fig)
 
@@ -167,13 +167,13 @@ def run_demo(runtime: Optional[str], out: str, group: int = 0, library: Optional
             notes.append(line)
 
         print("\n== spectrum")
-        spec = analysis.spectrum(wave, window="hanning", scale="dBV")
-        print(f"spectrum of CH{first}: {spec.size} samples at {engineering(wave.sample_rate, 'Sa/s')}, hanning window,"
-              f" bins of {engineering(spec.bin_width, 'Hz')}")
-        for k, (f, v) in enumerate(spec.peaks(5), 1):
+        sp = analysis.spectrum(wave, window="hanning", scale="dBV")
+        print(f"spectrum of CH{first}: {sp.size} samples at {engineering(wave.sample_rate, 'Sa/s')}, hanning window,"
+              f" bins of {engineering(sp.bin_width, 'Hz')}")
+        for k, (f, v) in enumerate(sp.peaks(5), 1):
             print(f"  peak {k}  {engineering(f, 'Hz'):>12}  {v:7.2f} dBV")
         csv = os.path.join(out, "spectrum.csv")
-        spec.to_csv(csv)
+        sp.to_csv(csv)
         written.append(csv)
 
         print("\n== mask test")
@@ -201,7 +201,7 @@ def run_demo(runtime: Optional[str], out: str, group: int = 0, library: Optional
             _waveform_picture(wave, results["Frequency"], png, notes)
             written.append(png)
             png = os.path.join(out, "spectrum.png")
-            _spectrum_picture(spec, png, f"CH{first}")
+            _spectrum_picture(sp, png, f"CH{first}")
             written.append(png)
         else:
             print("matplotlib is not installed: no PNG pictures, the data are in the CSV files")
