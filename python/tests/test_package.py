@@ -7,7 +7,7 @@ import sys
 import pytest
 
 import uzyv
-from conftest import LIBRARY, REPO, fresh_python, setup_timebase
+from conftest import LIBRARY, REPO, SIMULATOR, fresh_python, setup_timebase
 
 HEADER = REPO / "include" / "uZyvSDK.h"
 
@@ -106,11 +106,18 @@ def test_loading_by_path_folder_and_environment(tmp_path):
 
 def test_the_installed_prefix_is_searched(tmp_path):
     lib = tmp_path / "lib"
-    lib.mkdir()
+    sim = lib / "uZyvSDK" / "sim" / "default"
+    sim.mkdir(parents=True)
     os.symlink(LIBRARY, lib / "libuZyvSDK.so.1")
-    child = fresh_python("import uzyv; print(uzyv.load_library().path)",
-                         env={"UZYV_LIBRARY": "", "UZYV_PREFIX": str(tmp_path)})
-    assert child.stdout.strip() == str(lib / "libuZyvSDK.so.1"), child.stderr
+    os.symlink(os.path.join(SIMULATOR, "Zyvrun.dll"), sim / "Zyvrun.dll")
+    child = fresh_python("""
+        import uzyv
+        print(uzyv.load_library().path)
+        print(uzyv.simulator_folder())
+        with uzyv.open(uzyv.simulator_folder()) as scope:
+            print(scope.devices)
+    """, env={"UZYV_LIBRARY": "", "UZYV_SIMULATOR": "", "UZYV_PREFIX": str(tmp_path)})
+    assert child.stdout.split() == [str(lib / "libuZyvSDK.so.1"), str(sim), "2"], child.stderr
 
 
 def readme_example():

@@ -207,9 +207,13 @@ def _files_in(folder: str) -> List[str]:
     return [os.path.join(folder, name) for name in _library_names()]
 
 
+#: The folder of this Python's binaries in the Windows SDK archive.
+WINDOWS_ARCH = "x64" if ctypes.sizeof(c_void_p) == 8 else "x86"
+
+
 def _prefix_folders(prefix: str) -> List[str]:
     if _IS_WINDOWS:
-        return [os.path.join(prefix, "bin"), prefix]
+        return [os.path.join(prefix, WINDOWS_ARCH, "bin"), os.path.join(prefix, "bin"), prefix]
     return [os.path.join(prefix, sub) for sub in ("lib", "lib64", "lib/x86_64-linux-gnu", "bin")]
 
 

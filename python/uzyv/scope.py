@@ -754,7 +754,7 @@ def simulator_folder() -> str:
 
     Looked for in the environment variable ``UZYV_SIMULATOR`` (a folder or
     the file), beside the loaded library (a build tree's ``sim/default``, an
-    installation's ``lib/uZyvSDK/sim``), then under ``UZYV_PREFIX``,
+    installation's ``lib/uZyvSDK/sim/default``), then under ``UZYV_PREFIX``,
     ``sys.prefix``, ``/usr/local`` and ``/usr``.
     """
     import sys
@@ -769,14 +769,16 @@ def simulator_folder() -> str:
             return os.path.abspath(folder)
         raise Error(0, f"UZYV_SIMULATOR names {given}, which holds no Zyvrun.dll", call="simulator_folder")
     here = os.path.dirname(os.path.abspath(library().path))
-    candidates = [os.path.join(here, "..", "sim", "default"), os.path.join(here, "sim", "default")]
-    for sub in ("uZyvSDK/sim", "uZyvSDK/sim/default", "uZyvSDK/simulator"):
-        candidates.append(os.path.join(here, sub))
+    # A build tree's bin/../sim/default, a Windows archive's <arch>/bin/../sim/default, an installed
+    # lib/uZyvSDK/sim/default.
+    candidates = [os.path.join(here, "..", "sim", "default"), os.path.join(here, "uZyvSDK", "sim", "default")]
+    from ._library import WINDOWS_ARCH
+
     for prefix in (os.environ.get("UZYV_PREFIX"), sys.prefix, "/usr/local", "/usr"):
         if prefix:
-            for sub in ("lib/uZyvSDK/sim", "lib/uZyvSDK/sim/default", "share/uZyvSDK/sim", "bin/sim",
-                        "lib/uZyvSDK/simulator"):
-                candidates.append(os.path.join(prefix, sub))
+            for sub in ("lib/uZyvSDK/sim/default", "lib64/uZyvSDK/sim/default",
+                        "lib/x86_64-linux-gnu/uZyvSDK/sim/default", f"{WINDOWS_ARCH}/sim/default", "sim/default"):
+                candidates.append(os.path.join(prefix, *sub.split("/")))
     for folder in candidates:
         if has_runtime(folder):
             return os.path.abspath(folder)
