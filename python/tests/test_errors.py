@@ -45,6 +45,7 @@ CASES = [
      uzyv.NotSupportedError),
     ("settings file missing", lambda s: s.load_settings("/nonexistent/bench.ini"), 30, uzyv.SettingsFileError),
     ("group index above 19", lambda s: uzyv.open(None, 20), 21, uzyv.ArgumentError),
+    ("environment mode 3", lambda s: uzyv.open(None, 3, environment=(3, 0, 0)), 2, uzyv.ArgumentError),
     ("working folder after the start-up", lambda s: uzyv.open(os.path.join(SIM_VARIANTS, "v2000"), 3), 35,
      uzyv.StateError),
 ]

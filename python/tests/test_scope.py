@@ -214,6 +214,15 @@ def test_two_groups_each_keep_their_own_settings(scope):
         assert scope.read().record_length == 1000 and second.read().record_length == 3000
 
 
+def test_environment_and_stack_reach_the_runtime(hub):
+    with uzyv.open(SIMULATOR, 4, environment=(2, 0x1FF, 7), stack=["dev-a", "dev-b"]) as s:
+        assert s.devices == 2
+        calls = {bytes(c.entry): c for c in hub.log(hub.instance_count() - 1)}
+    env = struct.unpack("<5i", bytes(calls[b"uZyvEnv"].block[:20]))
+    assert env == (0x3A7C41E5, 7, 2, 0xFF, 7)
+    assert bytes(calls[b"uZyvInitStack"].block[:32]) == b"dev-a".ljust(16, b"\0") + b"dev-b".ljust(16, b"\0")
+
+
 def test_a_step_of_autoset_that_fails_is_a_warning(scope, instrument):
     instrument.fail("uZyvSetting", 11, 2)  # the sample rate
     with pytest.warns(uzyv.UzyvWarning, match="error 5"):

@@ -90,25 +90,26 @@ def open(workdir: Optional[Union[str, os.PathLike]] = None, group: int = 0, *,
         runtime found no device.
     """
     lib = load_library(library_path)
-    group = int_arg(group, "group")
-    if group in _Process.open_groups:
-        raise StateError(0, f"group {group} is already open in this process", call="open")
-    if workdir is None and _Process.workdir is None and _Process.current_group is None:
-        workdir = os.environ.get("UZYV_RUNTIME") or None
-    if workdir is not None:
-        folder = os.fspath(workdir)
-        if _Process.workdir is None or _normalised_folder(folder) != _Process.workdir:
-            call("uZyvSDKSetWorkDir", _calls.path_bytes(folder))
-            _Process.workdir = _normalised_folder(folder)
-    # The current group after a failed selection is not known; select again next time.
-    _Process.current_group = None
-    call("uZyvSDKSelectGroup", group)
-    _Process.current_group = group
-    if environment is not None:
-        mode, second, third = environment
-        call("uZyvSDKSetEnv", int_arg(mode, "mode") & 0xFFFFFFFF, int_arg(second, "second") & 0xFFFFFFFF,
-             int_arg(third, "third") & 0xFFFFFFFF)
+    # Selection and initialisation run as one step: the current group is library-wide.
     with lib.lock:
+        group = int_arg(group, "group")
+        if group in _Process.open_groups:
+            raise StateError(0, f"group {group} is already open in this process", call="open")
+        if workdir is None and _Process.workdir is None and _Process.current_group is None:
+            workdir = os.environ.get("UZYV_RUNTIME") or None
+        if workdir is not None:
+            folder = os.fspath(workdir)
+            if _Process.workdir is None or _normalised_folder(folder) != _Process.workdir:
+                call("uZyvSDKSetWorkDir", _calls.path_bytes(folder))
+                _Process.workdir = _normalised_folder(folder)
+        # The current group after a failed selection is not known; select again next time.
+        _Process.current_group = None
+        call("uZyvSDKSelectGroup", group)
+        _Process.current_group = group
+        if environment is not None:
+            mode, second, third = environment
+            call("uZyvSDKSetEnv", int_arg(mode, "mode") & 0xFFFFFFFF, int_arg(second, "second") & 0xFFFFFFFF,
+                 int_arg(third, "third") & 0xFFFFFFFF)
         last_error(lib)
         if stack is None:
             name = "uZyvSDKInit"
@@ -122,8 +123,8 @@ def open(workdir: Optional[Union[str, os.PathLike]] = None, group: int = 0, *,
             if code:
                 raise error_for(code, call=name)
             raise NoDeviceError(0, "the runtime found no device", call=name)
-    scope = Scope(lib, group, int(devices))
-    _Process.open_groups[group] = scope
+        scope = Scope(lib, group, int(devices))
+        _Process.open_groups[group] = scope
     return scope
 
 
