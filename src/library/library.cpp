@@ -2,6 +2,7 @@
 // library module is loaded and destroyed when it is unloaded, and the
 // start-up that spans the group table and the measurement engine.
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "core/startup.h"
@@ -25,6 +26,7 @@ std::unique_ptr<MyFFT> makeSpectrumEngine() noexcept {
 }
 
 struct Library {
+  std::recursive_mutex exportLock;     // held by every export
   CoreState core;                      // the group table, the runtime entries, LastError
   AqMeasurement measurement;           // channel records from the start-up on
   MeasInput stagedMeasInput;           // the staged measurement's input, zero at load
@@ -38,6 +40,7 @@ Library* g_library = nullptr;
 
 }  // namespace
 
+std::recursive_mutex& exportLock() { return g_library->exportLock; }
 CoreState& core() { return g_library->core; }
 AqMeasurement& measurementEngine() { return g_library->measurement; }
 MeasInput& stagedMeasInput() { return g_library->stagedMeasInput; }
