@@ -70,6 +70,7 @@ bool deviceInRange(const Instance& in, int32_t device) { return device >= 0 && d
 // the call; `body` answers it.
 template <class Body>
 int32_t logged(int32_t index, const char* entry, const Arguments& args, Body&& body) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   if (!in) return 0;
   return body(*in, logCall(*in, entry, args));
