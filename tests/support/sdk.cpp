@@ -52,10 +52,12 @@ void SdkModule::unload() {
   dlclose(handle_);
 #endif
   handle_ = nullptr;
+  const std::lock_guard<std::mutex> hold(cacheLock_);
   cache_.clear();
 }
 
 void* SdkModule::symbol(const char* name) {
+  const std::lock_guard<std::mutex> hold(cacheLock_);
   auto it = cache_.find(name);
   if (it != cache_.end()) return it->second;
   void* p = nullptr;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ class SdkModule {
 
  private:
   void* handle_ = nullptr;
+  std::mutex cacheLock_;  // tests call from several threads
   std::map<std::string, void*> cache_;
 };
 

@@ -161,13 +161,14 @@ TEST_F(Threads, TwoThreadsGetTheirOwnResults) {
 }
 
 TEST_F(Threads, AnotherThreadAbortsARunningMeasurement) {
-  const std::vector<int16_t> block = square(std::size_t(1) << 23, 1000);
+  // Long enough that the run is still going when the byte is set.
+  std::vector<int16_t> block = square(std::size_t(1) << 23, 1000);
   MeasParams params;
   std::memset(&params, 0, sizeof params);
   params.sampleRate = 1000000;
   params.gain[0] = 1;
   params.multiplier[0] = 1;
-  params.samples[0] = const_cast<int16_t*>(block.data());
+  params.samples[0] = block.data();
   std::vector<int32_t> types;
   for (int32_t t = 0; t < 31; ++t) types.push_back(t);
   types.push_back(UZYV_MEAS_LIST_END);
