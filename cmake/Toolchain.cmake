@@ -12,6 +12,11 @@ if(UZYV_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(UZYV_SANITIZE_THREAD)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 function(uzyv_strict_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion
                          $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)
