@@ -25,3 +25,13 @@ bash scripts/check-exports.sh build/win32 build/native
 wineboot -i >/dev/null 2>&1 || true
 ctest --preset win32 -j "$jobs"
 wine build/win32/bin/zyvscope.exe -q -r build/win32/sim/default -o build/win32/demo demo >/dev/null && echo "zyvscope demo under Wine: done"
+
+echo "== examples on the simulated runtime, both hosts"
+for example in zyvinfo capture_read measure spectrum mask; do
+  build/native/bin/$example build/native/sim/default >/dev/null
+  wine build/win32/bin/$example.exe build/win32/sim/default >/dev/null
+done
+echo "examples: done"
+
+echo "== install, packages and outside consumers"
+bash scripts/check-packages.sh build/native build/win32
