@@ -27,7 +27,10 @@
  * in samples per second, record lengths in samples per channel, samples as
  * signed 16-bit codes.
  *
- * Threads: the library takes no lock; calls must not overlap.
+ * Threads: every call runs under one library-wide lock, so calls from
+ * several threads are served one after the other (a thread calling during
+ * an autoset waits for it). The abort byte of a measurement run is read
+ * without the lock: another thread may set it while the run goes on.
  *
  * 32-bit Windows: every function uses the __stdcall convention and is
  * exported under its plain name; link with uZyvSDK.lib (or libuZyvSDK.dll.a),
@@ -632,15 +635,20 @@ UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_uv(int32_t device, int32_t* status, do
  * named by its index below or by the index plus UZYV_MEAS_NAME_BASE, the
  * string-table identifier of its display name. The range [start, end) must
  * satisfy 0 <= start <= end, and every sample array must hold at least `end`
- * samples; nothing outside the range is read. uZyvSDKMeasurement and the
- * staged uZyvSDKMeasEx calls drive one engine and share its requested set
- * and last results. Each run asks device 0 of the current group for its
- * hardware version (LastError 14 when that fails).
+ * samples. Nothing outside the range is read, except that an edge at the
+ * start of a range that begins after sample 0 takes its step from up to two
+ * samples before it. uZyvSDKMeasurement and the staged uZyvSDKMeasEx calls
+ * drive one engine and share its requested set and last results. Each run
+ * asks device 0 of the current group for its hardware version (LastError 14
+ * when that fails).
  *
  * Max, Min, Mean, High, Low and Mid are valid after every successful run,
  * Vpp and Amplitude too unless the block spans fewer than 5 codes. RPreshoot,
  * FPreshoot and Phase use the edges and delays measured in the same run, so
- * request Rise Time, Fall Time, Rise Delay, Fall Delay and Period with them.
+ * request Rise Time, Fall Time, Rise Delay, Fall Delay and Period with them;
+ * Phase takes the delay of the edge located first (Fall Delay when Rise Time
+ * located an edge and Fall Time did not) and is not valid without it. Vrms
+ * and Cycle Vrms of 0 V are +0.
  * ======================================================================== */
 enum uZyvMeasType {
   UZYV_MEAS_FREQUENCY = 0,         /* hertz, over the located cycle */
@@ -826,9 +834,10 @@ UZYV_API int32_t UZYV_CALL uZyvSDKPassFailCheck(int32_t channel, int32_t* result
  * 10000000 down to 2000 uV/div over 40 captures, each waited for at most
  * 2 s (once a wait ran out, the later captures of the run are polled once);
  * an edge trigger on channel 0 in the middle of its signal (or of what it
- * showed at 2000 uV/div when it never matched; a level that is not finite
- * becomes 0), cached for the next uZyvSDKCaptureEx; the sample rate from the
- * runtime's reading. Blocks its caller meanwhile.
+ * showed at 2000 uV/div when it never matched), its level saturated to the
+ * int32 range (infinite levels too) and 0 when not a number, cached for the
+ * next uZyvSDKCaptureEx; the sample rate from the runtime's reading. Blocks
+ * its caller meanwhile.
  * Returns 1 once started, whatever happened on the way (failures leave their
  * codes in LastError); 0 for an unusable group, and 0 without a new
  * LastError and without changing anything when the runtime has no signal
