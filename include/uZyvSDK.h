@@ -73,48 +73,49 @@ typedef intptr_t uZyvValue;
  * on whether device 0 of the group is the extended product (product ID
  * 8722). 24 to 27, 38 and 39 are never reported.
  * ------------------------------------------------------------------------ */
-#define UZYV_ERROR_TABLE(X)                                                                      \
-  X(UZYV_OK, 0, "no error recorded")                                                             \
-  X(UZYV_ERR_POINTER, 1,                                                                         \
-    "a pointer is null or not writable for the size needed, or a text is null or too long")     \
-  X(UZYV_ERR_VALUE, 2, "a value argument is outside its allowed range")                          \
-  X(UZYV_ERR_CHANNEL, 3, "channel index out of range")                                           \
-  X(UZYV_ERR_DEVICE, 4, "device index out of range")                                             \
-  X(UZYV_ERR_VOLTDIV, 5, "volts/div value not in the allowed list (or runtime code 2)")          \
-  X(UZYV_ERR_POSITION, 6, "vertical position or offset out of range")                            \
-  X(UZYV_ERR_TRIGGER_POSITION, 7,                                                                \
-    "trigger position beyond half the record's duration (or runtime code 6)")                    \
-  X(UZYV_ERR_RUNTIME_7, 8, "the runtime reported code 7")                                        \
-  X(UZYV_ERR_RUNTIME_8, 9, "the runtime reported code 8")                                        \
-  X(UZYV_ERR_TRIGGER_KIND, 10, "trigger kind needs the extended product (or runtime code 9)")    \
-  X(UZYV_ERR_RUNTIME_10, 11, "the runtime reported code 10")                                     \
-  X(UZYV_ERR_RUNTIME_11, 12, "the runtime reported code 11")                                     \
-  X(UZYV_ERR_RECORD_LENGTH, 13,                                                                  \
-    "record length not a multiple of 8, negative or too long (or runtime code 3)")               \
-  X(UZYV_ERR_HW_VERSION, 14, "the hardware-version query failed (or runtime code 4 or 99)")      \
-  X(UZYV_ERR_RUNTIME, 15,                                                                        \
-    "the runtime reported an error without a code of its own, or an internal failure")           \
-  X(UZYV_ERR_RUNTIME_1, 16, "the runtime reported code 1")                                       \
-  X(UZYV_ERR_MASK, 17,                                                                           \
-    "pass/fail mask parameters do not fit or its memory is not available (or runtime code 2)")   \
-  X(UZYV_ERR_MEAS_TYPE, 18, "measurement type not accepted")                                     \
-  X(UZYV_ERR_MEAS_RANGE, 19, "measurement range refused: start below 0 or end before start")     \
-  X(UZYV_ERR_MEAS_RUN, 20, "the measurement run failed: empty range, abort or data refused")     \
-  X(UZYV_ERR_GROUP_INDEX, 21, "group index above 19")                                            \
-  X(UZYV_ERR_RUNTIME_FILE, 22,                                                                   \
-    "Zyvrun.dll missing, older than 1.4.0.2 or without version, or group preparation failed")   \
-  X(UZYV_ERR_RUNTIME_ENTRIES, 23, "the runtime's entry points are not available")                \
-  X(UZYV_ERR_NOT_OPEN, 28, "the library is not started, or the current group is not open")      \
-  X(UZYV_ERR_NO_GROUP, 29, "the current group slot is empty")                                    \
-  X(UZYV_ERR_SETTINGS_FILE, 30, "the settings file cannot be opened or read")                    \
-  X(UZYV_ERR_RUNTIME_17, 31, "the runtime reported code 17")                                     \
-  X(UZYV_ERR_RUNTIME_18, 32, "the runtime reported code 18")                                     \
-  X(UZYV_ERR_RUNTIME_19, 33, "the runtime reported code 19")                                     \
-  X(UZYV_ERR_STACK_LIST, 34, "stack list item over 16 characters, or over 20 items")             \
-  X(UZYV_ERR_STATE, 35, "not allowed in the present state")                                      \
-  X(UZYV_ERR_RUNTIME_12, 36, "the runtime reported code 12 (extended product)")                  \
-  X(UZYV_ERR_NO_MASK, 37, "pass/fail check or mask read-out without a mask")                     \
-  X(UZYV_ERR_DELAY_TIME, 40, "delay time out of range")                                          \
+#define UZYV_ERROR_TABLE(X)                                                                        \
+  X(UZYV_OK, 0, "no error recorded")                                                               \
+  X(UZYV_ERR_POINTER, 1,                                                                           \
+    "a pointer is null or not writable for the size needed, or a text is null or too long")        \
+  X(UZYV_ERR_VALUE, 2, "a value argument is outside its allowed range")                            \
+  X(UZYV_ERR_CHANNEL, 3, "channel index out of range")                                             \
+  X(UZYV_ERR_DEVICE, 4, "device index out of range")                                               \
+  X(UZYV_ERR_VOLTDIV, 5, "volts/div value not in the allowed list (or runtime code 2)")            \
+  X(UZYV_ERR_POSITION, 6, "vertical position or offset out of range")                              \
+  X(UZYV_ERR_TRIGGER_POSITION, 7,                                                                  \
+    "trigger position beyond half the record's duration (or runtime code 6)")                      \
+  X(UZYV_ERR_RUNTIME_7, 8, "the runtime reported code 7")                                          \
+  X(UZYV_ERR_RUNTIME_8, 9, "the runtime reported code 8")                                          \
+  X(UZYV_ERR_TRIGGER_KIND, 10, "trigger kind needs the extended product (or runtime code 9)")      \
+  X(UZYV_ERR_RUNTIME_10, 11, "the runtime reported code 10")                                       \
+  X(UZYV_ERR_RUNTIME_11, 12, "the runtime reported code 11")                                       \
+  X(UZYV_ERR_RECORD_LENGTH, 13,                                                                    \
+    "record length not a multiple of 8, negative or too long (or runtime code 3)")                 \
+  X(UZYV_ERR_HW_VERSION, 14, "the hardware-version query failed (or runtime code 4 or 99)")        \
+  X(UZYV_ERR_RUNTIME, 15,                                                                          \
+    "the runtime reported an error without a code of its own, the measurement engine has no "      \
+    "channels, or an internal failure")                                                            \
+  X(UZYV_ERR_RUNTIME_1, 16, "the runtime reported code 1")                                         \
+  X(UZYV_ERR_MASK, 17,                                                                             \
+    "pass/fail mask parameters do not fit or its memory is not available (or runtime code 2)")     \
+  X(UZYV_ERR_MEAS_TYPE, 18, "measurement type not accepted, or the engine has no channels")        \
+  X(UZYV_ERR_MEAS_RANGE, 19, "measurement range refused: start below 0 or end before start")       \
+  X(UZYV_ERR_MEAS_RUN, 20, "the measurement run failed: empty range, abort or data refused")       \
+  X(UZYV_ERR_GROUP_INDEX, 21, "group index above 19")                                              \
+  X(UZYV_ERR_RUNTIME_FILE, 22,                                                                     \
+    "Zyvrun.dll missing, older than 1.4.0.2 or without version, or group preparation failed")      \
+  X(UZYV_ERR_RUNTIME_ENTRIES, 23, "the runtime's entry points are not available")                  \
+  X(UZYV_ERR_NOT_OPEN, 28, "the library is not started, or the current group is not open")         \
+  X(UZYV_ERR_NO_GROUP, 29, "the current group slot is empty")                                      \
+  X(UZYV_ERR_SETTINGS_FILE, 30, "the settings file cannot be opened or read")                      \
+  X(UZYV_ERR_RUNTIME_17, 31, "the runtime reported code 17")                                       \
+  X(UZYV_ERR_RUNTIME_18, 32, "the runtime reported code 18")                                       \
+  X(UZYV_ERR_RUNTIME_19, 33, "the runtime reported code 19")                                       \
+  X(UZYV_ERR_STACK_LIST, 34, "stack list item over 16 characters, or over 20 items")               \
+  X(UZYV_ERR_STATE, 35, "not allowed in the present state")                                        \
+  X(UZYV_ERR_RUNTIME_12, 36, "the runtime reported code 12 (extended product)")                    \
+  X(UZYV_ERR_NO_MASK, 37, "pass/fail check or mask read-out without a mask")                       \
+  X(UZYV_ERR_DELAY_TIME, 40, "delay time out of range")                                            \
   X(UZYV_ERR_HOLDOFF_TIME, 41, "holdoff time out of range")
 
 enum uZyvErrorCode {
