@@ -12,6 +12,8 @@ if grep -q '@' <<<"$exports"; then echo "decorated exports in $dll"; exit 1; fi
 for name in $(grep -E '^[[:space:]]+uZyvSDK' "$def"); do
   grep -qx "$name" <<<"$exports" || { echo "$dll does not export $name"; exit 1; }
 done
+listed=$(grep -cE '^[[:space:]]+uZyvSDK' "$def")
+[ "$(wc -w <<<"$exports")" -eq "$listed" ] || { echo "$dll exports other names than the $listed of the .def file"; exit 1; }
 others=$(nm -D --defined-only "$native/bin/libuZyvSDK.so" | awk '$2 ~ /[TtWwDdBbRrVvIi]/ {print $3}' | grep -v '^uZyvSDK' || true)
 if [ -n "$others" ]; then echo "libuZyvSDK.so exports more than uZyvSDK functions:"; echo "$others"; exit 1; fi
 echo "exports: $(wc -w <<<"$exports") plain names in the DLL, only uZyvSDK functions in the shared object"

@@ -9,9 +9,9 @@ jobs=${JOBS:-2}
 export WINEDEBUG=-all
 
 echo "== native (Linux x86-64)"
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j "$jobs"
-ctest --test-dir build/native --output-on-failure
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
 
 echo "== Python package uzyv against the simulated instrument (native build)"
 # Installed offline into a fresh virtual environment on Debian's python3 and
@@ -24,14 +24,24 @@ UZYV_LIBRARY=build/native/bin/libuZyvSDK.so UZYV_SIMULATOR=build/native/sim/defa
   build/python-venv/bin/python -m pytest -q -p no:cacheprovider python/tests
 
 echo "== native with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DUZYV_SANITIZE=ON >/dev/null
-cmake --build build/sanitize -j "$jobs"
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/sanitize --output-on-failure
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
 
 echo "== Windows i686 DLL under Wine"
-cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win32 -j "$jobs"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
 bash scripts/check-exports.sh build/win32 build/native
 wineboot -i >/dev/null 2>&1 || true
-ctest --test-dir build/win32 --output-on-failure
+ctest --preset win32 -j "$jobs"
 wine build/win32/bin/zyvscope.exe -q -r build/win32/sim/default -o build/win32/demo demo >/dev/null && echo "zyvscope demo under Wine: done"
+
+echo "== examples on the simulated runtime, both hosts"
+for example in zyvinfo capture_read measure spectrum mask; do
+  build/native/bin/$example build/native/sim/default >/dev/null
+  wine build/win32/bin/$example.exe build/win32/sim/default >/dev/null
+done
+echo "examples: done"
+
+echo "== install, packages and outside consumers"
+bash scripts/check-packages.sh build/native build/win32

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "uZyvSDK.h"
+
 namespace zyvscope {
 
 std::string engineering(double value, const std::string& unit, int digits, const char* micro) {
@@ -101,38 +103,6 @@ const char* windowNames() {
   return "rectangle, blackman, hanning, hamming, blackman-harris, bartlett, sine, lanczos, gaussian";
 }
 
-const char* errorText(int32_t code) {
-  switch (code) {
-    case 0: return "no error was recorded";
-    case 1: return "a pointer or text argument was refused";
-    case 2: return "a value is outside its allowed range";
-    case 3: return "no such channel";
-    case 4: return "no such device";
-    case 5: return "the volts/div value is not one of the list";
-    case 6: return "the vertical position or offset is out of range";
-    case 7: return "the trigger position lies beyond half the record";
-    case 10: return "the trigger kind needs the extended product";
-    case 13: return "the record length is not a multiple of 8";
-    case 14: return "the hardware-version query failed";
-    case 15: return "the runtime reported an error";
-    case 16: return "the runtime reported error 1";
-    case 17: return "the mask tolerances do not fit";
-    case 18: return "the measurement type is not accepted";
-    case 19: return "the measurement range is refused";
-    case 20: return "the measurement run failed";
-    case 21: return "the group index is above 19";
-    case 22: return "Zyvrun.dll is missing, too old or without version";
-    case 23: return "the runtime's entry points are not available";
-    case 28: return "the library is not started or the group is not open";
-    case 29: return "the group slot is empty";
-    case 30: return "the settings file cannot be opened";
-    case 34: return "the stack list does not fit";
-    case 35: return "not allowed in the present state";
-    case 37: return "there is no mask";
-    case 40: return "the delay time is out of range";
-    case 41: return "the holdoff time is out of range";
-    default: return code >= 8 && code <= 12 ? "the runtime reported an error" : "unknown error";
-  }
-}
+const char* errorText(int32_t code) { return uZyvErrorText(code); }
 
 }  // namespace zyvscope

@@ -363,16 +363,17 @@ TEST_F(Tool, BadArgumentsAndFailuresGiveTheirExitStatus) {
   struct Case {
     std::string arguments;
     int status;
-    const char* says;
+    std::string says;
   } cases[] = {
       {"", 2, "usage"},
       {"frobnicate", 2, "unknown command"},
       {"measure --window hanning", 2, "measure does not take --window"},
       {"mask -n 0", 2, "--count takes"},
       {"apply", 2, "apply needs the settings file"},
-      {"-r " + quoted(tempFolder()) + " info", 1, "error 22"},
-      {runtime() + " apply " + quoted(tempFolder() + "missing.ini"), 1, "error 30"},
-      {runtime() + " --no-autoset --record 1001 capture", 1, "error 13"},
+      {"-r " + quoted(tempFolder()) + " info", 1, "error 22 (" + std::string(uZyvErrorText(22)) + ")"},
+      {runtime() + " apply " + quoted(tempFolder() + "missing.ini"), 1,
+       "error 30 (" + std::string(uZyvErrorText(30)) + ")"},
+      {runtime() + " --no-autoset --record 1001 capture", 1, "error 13 (" + std::string(uZyvErrorText(13)) + ")"},
       {"--help", 0, "usage"},
   };
   for (const Case& c : cases) {
