@@ -74,7 +74,7 @@ int32_t openWithDefaults(DeviceGroup& group, int32_t count) {
     group.setOpen(false);
     const Code kept = lib.lastError;
     platform::unloadModule(group.runtimeModule);
-    group.runtimeModule = platform::loadModule(group.tempCopyPath);
+    group.runtimeModule = platform::loadModule(group.copyLoadPath);
     resolveEntryPoints();
     lib.lastError = kept;
     return 0;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace uzyv::platform {
@@ -89,9 +90,31 @@ bool copyFileOver(const std::string& from, const std::string& to) {
 
 bool deleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
-// A loaded shared object can be unlinked at any time: deleteFile suffices.
-void* arrangeDeletion(const std::string&) { return nullptr; }
-void releaseDeletion(void*) {}
+// A loaded shared object can be unlinked at any time: the mapping keeps the
+// file. The arrangement is a close-on-exec descriptor of the file, through
+// which it can be loaded again after its name is gone.
+namespace {
+void* heldFile(int fd) { return reinterpret_cast<void*>(intptr_t(fd) + 1); }
+int heldDescriptor(void* arrangement) { return int(reinterpret_cast<intptr_t>(arrangement) - 1); }
+}  // namespace
+
+void* arrangeDeletion(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? nullptr : heldFile(fd);
+}
+
+void releaseDeletion(void* arrangement) {
+  if (arrangement) close(heldDescriptor(arrangement));
+}
+
+bool forgetLoadedFile(const std::string& path, void* arrangement, std::string& reloadPath) {
+  reloadPath = path;
+  if (!arrangement) return false;
+  const std::string held = "/proc/self/fd/" + std::to_string(heldDescriptor(arrangement));
+  if (access(held.c_str(), R_OK) != 0 || unlink(path.c_str()) != 0) return false;
+  reloadPath = held;
+  return true;
+}
 
 bool canOpenForReading(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY);
