@@ -16,7 +16,7 @@ ctest --test-dir build/native --output-on-failure
 echo "== native with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DUZYV_SANITIZE=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/sanitize --output-on-failure
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build/sanitize --output-on-failure
 
 echo "== Windows i686 DLL under Wine"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -25,3 +25,13 @@ bash scripts/check-exports.sh build/win32 build/native
 wineboot -i >/dev/null 2>&1 || true
 ctest --test-dir build/win32 --output-on-failure
 wine build/win32/bin/zyvscope.exe -q -r build/win32/sim/default -o build/win32/demo demo >/dev/null && echo "zyvscope demo under Wine: done"
+
+# ---------------------------------------------------------------------------
+# Fuzzing: every libFuzzer target for FUZZ_SECONDS (30) each, when clang is
+# there (scripts/fuzz.sh runs them longer on demand).
+if command -v clang++ >/dev/null 2>&1; then
+  echo "== fuzzing with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer"
+  FUZZ_SECONDS=${FUZZ_SECONDS:-30} bash scripts/fuzz.sh
+else
+  echo "== fuzzing skipped: clang is not installed"
+fi
