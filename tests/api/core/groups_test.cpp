@@ -4,6 +4,7 @@
 #include "support/sdk.h"
 
 #if !defined(_WIN32)
+#include <dirent.h>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -242,6 +243,32 @@ TEST_F(GroupTable, AKilledProcessLeavesNoCopyBehind) {
   ASSERT_EQ(child, waitpid(child, &status, 0));
   ASSERT_EQ("opened", said);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  EXPECT_TRUE(runtimeCopies(tempFolder()).empty());
+}
+
+namespace {
+int openDescriptors() {
+  int count = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (dirent* e = readdir(d))
+      if (e->d_name[0] != '.') ++count;
+    closedir(d);
+  }
+  return count;
+}
+}  // namespace
+
+TEST_F(GroupTable, CopiesHeldOpenAreReleasedWithTheLibrary) {
+  auto cycle = [&] {
+    reloadSdk();
+    ASSERT_EQ(2, openGroup(0));
+    ASSERT_EQ(2, openGroup(1));
+    unloadSdk();
+  };
+  cycle();
+  const int before = openDescriptors();
+  for (int i = 0; i < 20; ++i) cycle();
+  EXPECT_EQ(before, openDescriptors());
   EXPECT_TRUE(runtimeCopies(tempFolder()).empty());
 }
 #endif
