@@ -30,6 +30,17 @@ if(UZYV_SANITIZE_THREAD)
   add_link_options(-fsanitize=thread)
 endif()
 
+# The fuzz build instruments everything for the fuzzer and both sanitizers;
+# the fuzz targets add libFuzzer itself when they are linked.
+if(UZYV_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "UZYV_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 function(uzyv_strict_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion
                          $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian machine, if missing:
 # CMake, Ninja, GoogleTest sources, mingw-w64 for i686, Wine with wine32,
-# Python 3 with numpy, pytest and matplotlib.
+# Python 3 with numpy, pytest and matplotlib, clang with its sanitizer and
+# fuzzer runtimes (libclang-rt-14-dev).
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for p in cmake ninja-build g++ file googletest libgtest-dev g++-mingw-w64-i686 wine; do
+for p in cmake ninja-build g++ file googletest libgtest-dev g++-mingw-w64-i686 wine clang libclang-rt-14-dev; do
   have "$p" || need+=("$p")
 done
 # The Python package: Debian's python3 with numpy, setuptools, pip and venv to

@@ -45,3 +45,13 @@ echo "examples: done"
 
 echo "== install, packages and outside consumers"
 bash scripts/check-packages.sh build/native build/win32
+
+# ---------------------------------------------------------------------------
+# Fuzzing: every libFuzzer target for FUZZ_SECONDS (30) each, when clang is
+# there (scripts/fuzz.sh runs them longer on demand).
+if command -v clang++ >/dev/null 2>&1; then
+  echo "== fuzzing with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer"
+  FUZZ_SECONDS=${FUZZ_SECONDS:-30} bash scripts/fuzz.sh
+else
+  echo "== fuzzing skipped: clang is not installed"
+fi
