@@ -4,9 +4,58 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace uzyv {
+
+namespace {
+// Below this size the transform runs one value at a time.
+constexpr int32_t kVectorMinSize = 16;
+
+// The loops at each vector width; every width computes the same bits.
+#if defined(__SSE2__)
+namespace sse2 {
+#define FFT_LANES 2
+#define FFT_SQRT(v) ((Vec)_mm_sqrt_pd((__m128d)(v)))
+#include "spectrum/fft_kernels.h"
+#undef FFT_SQRT
+#undef FFT_LANES
+
+void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
+  firstStage(plan);
+  laterStagesAndReadOut(plan, scale, out, logArgument,
+                        [](const FftPlan& p, int32_t h, int from, bool last) { stage(p, h, from, last); });
+}
+}  // namespace sse2
+#endif
+
+// AVX2 where the processor has it, chosen at run time; only on 64-bit
+// POSIX hosts, whose stacks keep the alignment the wider vectors need.
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#define UZYV_FFT_AVX2 1
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#define FFT_LANES 4
+#define FFT_SQRT(v) ((Vec)_mm256_sqrt_pd((__m256d)(v)))
+#include "spectrum/fft_kernels.h"
+#undef FFT_SQRT
+#undef FFT_LANES
+
+void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
+  firstStage(plan);
+  laterStagesAndReadOut(plan, scale, out, logArgument,
+                        [](const FftPlan& p, int32_t h, int from, bool last) { sse2::stage(p, h, from, last); });
+}
+}  // namespace avx2
+#pragma GCC pop_options
+#endif
+}  // namespace
 
 namespace {
 // The window formulas use pi rounded to single precision and single-precision
@@ -59,7 +108,9 @@ MyFFT::MyFFT()
       perm_(new Complex[kMaxSize]()),
       twiddles_(new Twiddle[kMaxSize]()),
       bitReverse_(new int32_t[kMaxSize]()),
-      window_(new double[kMaxSize]()) {
+      window_(new double[kMaxSize]()),
+      layout_(new double[kLayoutDoubles]()),
+      sources_(new int32_t[kMaxSize]()) {
   MakeBitReverseTable();
   MakeTwiddles();
   buildWeights(kUnitWeights);
@@ -79,7 +130,29 @@ void MyFFT::Load(const double* samples, int32_t n) {
   for (int32_t i = 0; i < n; ++i) work_[i] = Complex{samples[i], 0.0};
 }
 
+bool MyFFT::kernelAvailable(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::kScalar: return true;
+#if defined(__SSE2__)
+    case Kernel::kSse2: return true;
+#endif
+#if defined(UZYV_FFT_AVX2)
+    case Kernel::kAvx2:
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx2");
+#endif
+    default: return false;
+  }
+}
+
+MyFFT::Kernel MyFFT::bestKernel() {
+  for (Kernel k : {Kernel::kAvx2, Kernel::kSse2})
+    if (kernelAvailable(k)) return k;
+  return Kernel::kScalar;
+}
+
 void MyFFT::MakeBitReverseTable() {
+  planReady_ = false;
   // Stage s puts j + 2^s at d = N / 2^(s+1) past the position that holds j,
   // for j = 0 .. 2^s - 1. Every value j > 0 is stored once and 0 first sits
   // at position 0, so remembering where each value went stands for the
@@ -99,6 +172,7 @@ void MyFFT::MakeBitReverseTable() {
 }
 
 void MyFFT::MakeTwiddles() {
+  planReady_ = false;
   for (int32_t i = 0; i < size_; ++i) {
     const double a = kTwiddleTurn * double(i) / double(size_);
     twiddles_[i] = Twiddle{std::sin(a), std::cos(a)};
@@ -106,6 +180,7 @@ void MyFFT::MakeTwiddles() {
 }
 
 void MyFFT::buildWeights(int32_t kind) {
+  planReady_ = false;
   const int32_t n = size_;
   for (int32_t i = 0; i < n; ++i) window_[i] = windowWeight(kind, i, n);
   if (kind == 0) {
@@ -180,6 +255,98 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
   if (window != windowType_) MakeWindow(window);
   if (scale < 0 || scale > 2) return 1;  // nothing is written
 
+  if (kernel_ == Kernel::kScalar || n < kVectorMinSize || !kernelAvailable(kernel_)) {
+    scalarRun(scale, out);
+    return 1;
+  }
+  if (!planReady_) preparePlan();
+  double* logArgument = plan_.im[1] + kMaxSize;  // the layout's last part
+#if defined(UZYV_FFT_AVX2)
+  if (kernel_ == Kernel::kAvx2)
+    avx2::run(plan_, scale, out, logArgument);
+  else
+#endif
+#if defined(__SSE2__)
+    sse2::run(plan_, scale, out, logArgument);
+#endif
+  if (scale != 0) {
+    for (int32_t j = 0; j < n / 2; ++j) {
+      const double v = 20.0 * std::log10(logArgument[j]);
+      out[2 * j] = v;
+      out[2 * j + 1] = v;
+    }
+  }
+  return 1;
+}
+
+void MyFFT::preparePlan() {
+  const int32_t n = size_;
+  const int32_t half = n / 2;
+  // 64-byte aligned parts of the layout, each kMaxSize doubles (the weights
+  // share one).
+  auto base = reinterpret_cast<uintptr_t>(layout_.get());
+  double* part = reinterpret_cast<double*>((base + 63) & ~uintptr_t(63));
+  auto next = [&part] {
+    double* p = part;
+    part += kMaxSize;
+    return p;
+  };
+  double* weights = next();
+  double* cosLo = next();
+  double* sinLo = next();
+  double* cosHi = next();
+  double* sinHi = next();
+  plan_.re[0] = next();
+  plan_.re[1] = next();
+  plan_.im[0] = next();
+  plan_.im[1] = next();  // followed by the logarithm arguments, kMaxSize / 2
+
+  int32_t* even = sources_.get();
+  int32_t* odd = even + kMaxSize / 2;
+  double* evenWeight = weights;
+  double* oddWeight = weights + kMaxSize / 2;
+  for (int32_t g = 0; g < half; ++g) {
+    even[g] = 2 * bitReverse_[2 * g];
+    odd[g] = 2 * bitReverse_[2 * g + 1];
+    evenWeight[g] = window_[bitReverse_[2 * g]];
+    oddWeight[g] = window_[bitReverse_[2 * g + 1]];
+  }
+  const Twiddle lo = twiddles_[0];
+  const Twiddle hi = twiddles_[half];
+  const double zero = 0.0;
+  plan_.first = FftPlan::FirstStage{lo.cos,      lo.sin,      hi.cos,      hi.sin,
+                                    zero * lo.sin, zero * lo.cos, zero * hi.sin, zero * hi.cos};
+  for (int32_t s = 1; s < stages_; ++s) {
+    const int32_t h = int32_t(1) << s;
+    const int32_t groups = n / (2 * h);
+    for (int32_t l = 0; l < h; ++l) {
+      const Twiddle a = twiddles_[l * groups];
+      const Twiddle b = twiddles_[(l + h) * groups];
+      cosLo[h + l] = a.cos;
+      sinLo[h + l] = a.sin;
+      cosHi[h + l] = b.cos;
+      sinHi[h + l] = b.sin;
+    }
+  }
+  plan_.n = n;
+  plan_.stages = stages_;
+  plan_.samples = &work_[0].re;
+  plan_.evenSource = even;
+  plan_.oddSource = odd;
+  plan_.evenWeight = evenWeight;
+  plan_.oddWeight = oddWeight;
+  plan_.cosLo = cosLo;
+  plan_.sinLo = sinLo;
+  plan_.cosHi = cosHi;
+  plan_.sinHi = sinHi;
+  plan_.rms = rms_;
+  plan_.dbuReference = kDbuReference;
+  planReady_ = true;
+}
+
+// One value at a time: window in place, permute, the stages, the read-out.
+void MyFFT::scalarRun(int32_t scale, double* out) {
+  const int32_t n = size_;
   for (int32_t i = 0; i < n; ++i) work_[i].re *= window_[i];
   Permute();
   const Complex* spectrum = transform();
@@ -203,7 +370,6 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
     out[2 * j] = v;
     out[2 * j + 1] = v;
   }
-  return 1;
 }
 
 }  // namespace uzyv

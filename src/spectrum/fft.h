@@ -2,10 +2,40 @@
 // up to 2048 real samples and its one-sided amplitude spectrum.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
 namespace uzyv {
+
+// The transform laid out for the vector loops: the permutation and weights
+// of the first stage split by even and odd position, the later stages'
+// twiddles in the order the butterflies use them, and two pairs of real and
+// imaginary buffers that the stages write in turn.
+struct FftPlan {
+  struct FirstStage {
+    double cosLo, sinLo, cosHi, sinHi;                  // twiddles 0 and N/2
+    double zeroSinLo, zeroCosLo, zeroSinHi, zeroCosHi;  // 0.0 times each
+  };
+  int32_t n = 0;
+  int32_t stages = 0;
+  const double* samples = nullptr;      // the loaded samples as (re, im) pairs
+  const int32_t* evenSource = nullptr;  // 2 x the bit-reversal table at 2g and 2g+1
+  const int32_t* oddSource = nullptr;
+  const double* evenWeight = nullptr;  // the weight of that source sample
+  const double* oddWeight = nullptr;
+  FirstStage first{};
+  // Stage with half-span h: entries h .. 2h-1 hold the twiddles l*G and
+  // (l+h)*G for l = 0 .. h-1.
+  const double* cosLo = nullptr;
+  const double* sinLo = nullptr;
+  const double* cosHi = nullptr;
+  const double* sinHi = nullptr;
+  double* re[2] = {};
+  double* im[2] = {};
+  double rms = 1.0;
+  double dbuReference = 0.0;
+};
 
 class MyFFT {
  public:
@@ -53,6 +83,14 @@ class MyFFT {
   // Permutation buffer element i gets work element table[i].
   void Permute();
 
+  // How the transform is executed. Every kind gives the same bits; the
+  // library picks the widest the processor has, the tests each in turn.
+  enum class Kernel { kScalar, kSse2, kAvx2 };
+  static bool kernelAvailable(Kernel kernel);
+  static Kernel bestKernel();
+  void useKernel(Kernel kernel) { kernel_ = kernel; }
+  Kernel kernel() const { return kernel_; }
+
   // Engine state, for the library's own checks.
   int32_t currentSize() const { return size_; }
   int32_t windowType() const { return windowType_; }
@@ -63,10 +101,15 @@ class MyFFT {
 
  private:
   static constexpr int32_t kUnitWeights = -1;  // kind of the weights in force before any window
+  // Weights, four twiddle tables, two real and two imaginary buffers, the
+  // logarithm arguments and room for alignment.
+  static constexpr std::size_t kLayoutDoubles = 9 * std::size_t(kMaxSize) + kMaxSize / 2 + 8;
 
   void buildWeights(int32_t kind);
   void keepWeightsForSize();
   const Complex* transform();  // the stages; returns the buffer holding the result
+  void scalarRun(int32_t scale, double* out);
+  void preparePlan();  // the vector layout for the current tables and window
 
   int32_t maxSize_ = kMaxSize;
   std::unique_ptr<Complex[]> work_;
@@ -81,6 +124,13 @@ class MyFFT {
   double rms_ = 1.0;
   int32_t weightsKind_ = kUnitWeights;  // the type whose weights are in force
   int32_t weightsSize_ = 0;             // the size they were built for
+
+  // The vector layout, rebuilt whenever a table or the window changes.
+  std::unique_ptr<double[]> layout_;
+  std::unique_ptr<int32_t[]> sources_;
+  FftPlan plan_;
+  bool planReady_ = false;
+  Kernel kernel_ = bestKernel();
 };
 
 // The library's one engine, created at load; null after unload.
