@@ -28,8 +28,10 @@ namespace sse2 {
 
 void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
   firstStage(plan);
-  laterStagesAndReadOut(plan, scale, out, logArgument,
-                        [](const FftPlan& p, int32_t h, int from, bool last) { stage(p, h, from, last); });
+  laterStagesAndReadOut(
+      plan, ReadOut(plan, scale, out, logArgument),
+      [](const FftPlan& p, int32_t h, int from, const ReadOut* last) { stagePair(p, h, from, last); },
+      [](const FftPlan& p, int32_t h, int from, const ReadOut* last) { stage(p, h, from, last); });
 }
 }  // namespace sse2
 #endif
@@ -40,6 +42,15 @@ void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
 #define UZYV_FFT_AVX2 1
 #pragma GCC push_options
 #pragma GCC target("avx2")
+// Half-spans of 2 at two lanes, in the same instruction encoding.
+namespace avx2_narrow {
+#define FFT_LANES 2
+#define FFT_SQRT(v) ((Vec)_mm_sqrt_pd((__m128d)(v)))
+#include "spectrum/fft_kernels.h"
+#undef FFT_SQRT
+#undef FFT_LANES
+}  // namespace avx2_narrow
+
 namespace avx2 {
 #define FFT_LANES 4
 #define FFT_SQRT(v) ((Vec)_mm256_sqrt_pd((__m256d)(v)))
@@ -49,8 +60,15 @@ namespace avx2 {
 
 void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
   firstStage(plan);
-  laterStagesAndReadOut(plan, scale, out, logArgument,
-                        [](const FftPlan& p, int32_t h, int from, bool last) { sse2::stage(p, h, from, last); });
+  const avx2_narrow::ReadOut narrowReadOut(plan, scale, out, logArgument);
+  laterStagesAndReadOut(
+      plan, ReadOut(plan, scale, out, logArgument),
+      [&](const FftPlan& p, int32_t h, int from, const ReadOut* last) {
+        avx2_narrow::stagePair(p, h, from, last ? &narrowReadOut : nullptr);
+      },
+      [&](const FftPlan& p, int32_t h, int from, const ReadOut* last) {
+        avx2_narrow::stage(p, h, from, last ? &narrowReadOut : nullptr);
+      });
 }
 }  // namespace avx2
 #pragma GCC pop_options
@@ -260,7 +278,7 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
     return 1;
   }
   if (!planReady_) preparePlan();
-  double* logArgument = plan_.im[1] + kMaxSize;  // the layout's last part
+  double* logArgument = plan_.buffers + 4 * FftPlan::kPart;  // the layout's last part
 #if defined(UZYV_FFT_AVX2)
   if (kernel_ == Kernel::kAvx2)
     avx2::run(plan_, scale, out, logArgument);
@@ -296,10 +314,7 @@ void MyFFT::preparePlan() {
   double* sinLo = next();
   double* cosHi = next();
   double* sinHi = next();
-  plan_.re[0] = next();
-  plan_.re[1] = next();
-  plan_.im[0] = next();
-  plan_.im[1] = next();  // followed by the logarithm arguments, kMaxSize / 2
+  plan_.buffers = next();  // four parts, then the logarithm arguments
 
   int32_t* even = sources_.get();
   int32_t* odd = even + kMaxSize / 2;
@@ -335,10 +350,7 @@ void MyFFT::preparePlan() {
   plan_.oddSource = odd;
   plan_.evenWeight = evenWeight;
   plan_.oddWeight = oddWeight;
-  plan_.cosLo = cosLo;
-  plan_.sinLo = sinLo;
-  plan_.cosHi = cosHi;
-  plan_.sinHi = sinHi;
+  plan_.twiddles = cosLo;
   plan_.rms = rms_;
   plan_.dbuReference = kDbuReference;
   planReady_ = true;

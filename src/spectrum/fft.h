@@ -25,14 +25,14 @@ struct FftPlan {
   const double* evenWeight = nullptr;  // the weight of that source sample
   const double* oddWeight = nullptr;
   FirstStage first{};
-  // Stage with half-span h: entries h .. 2h-1 hold the twiddles l*G and
-  // (l+h)*G for l = 0 .. h-1.
-  const double* cosLo = nullptr;
-  const double* sinLo = nullptr;
-  const double* cosHi = nullptr;
-  const double* sinHi = nullptr;
-  double* re[2] = {};
-  double* im[2] = {};
+  // Four parts of kPart doubles: the cosines and sines of the twiddles l*G
+  // and (l+h)*G, l = 0 .. h-1, of the stage with half-span h at entries
+  // h .. 2h-1 of each part.
+  static constexpr int32_t kPart = 2048;
+  const double* twiddles = nullptr;
+  // Four parts of kPart doubles: two real parts, then two imaginary parts;
+  // the stages write them in turn.
+  double* buffers = nullptr;
   double rms = 1.0;
   double dbuReference = 0.0;
 };

@@ -27,18 +27,23 @@ inline Vec interleaveLow(Vec a, Vec b) { return __builtin_shuffle(a, b, VecIndex
 inline Vec interleaveHigh(Vec a, Vec b) { return __builtin_shuffle(a, b, VecIndex{2, 6, 3, 7}); }
 #endif
 
+// Offsets within the plan's buffers and twiddles (see FftPlan).
+constexpr int32_t kPart = FftPlan::kPart;
+constexpr int32_t kImaginary = 2 * kPart;
+constexpr int32_t kSinLo = kPart, kCosHi = 2 * kPart, kSinHi = 3 * kPart;
+
 // Permutation, window and the first stage in one pass. Element p of the
-// permuted record is the loaded sample table[p] times its weight and an imaginary part of 0.0; the first stage pairs elements
-// 2g and 2g+1 with the twiddles 0 and N/2, whose products with the zero
-// imaginary parts are constants of the plan.
+// permuted record is the loaded sample table[p] times its weight and an
+// imaginary part of 0.0; the first stage pairs elements 2g and 2g+1 with the
+// twiddles 0 and N/2, whose products with the zero imaginary parts are
+// constants of the plan.
 inline void firstStage(const FftPlan& plan) {
   const Vec c0 = splat(plan.first.cosLo), s0 = splat(plan.first.sinLo);
   const Vec c1 = splat(plan.first.cosHi), s1 = splat(plan.first.sinHi);
   const Vec zs0 = splat(plan.first.zeroSinLo), zc0 = splat(plan.first.zeroCosLo);
   const Vec zs1 = splat(plan.first.zeroSinHi), zc1 = splat(plan.first.zeroCosHi);
   const Vec zero = splat(0.0);
-  double* re = plan.re[0];
-  double* im = plan.im[0];
+  double* re = plan.buffers;
   const int32_t pairs = plan.n / 2;
   for (int32_t g = 0; g < pairs; g += FFT_LANES) {
     Vec xs{}, ys{};
@@ -54,85 +59,154 @@ inline void firstStage(const FftPlan& plan) {
     const Vec imHi = zero + (zc1 - y * s1);
     store(re + 2 * g, interleaveLow(reLo, reHi));
     store(re + 2 * g + FFT_LANES, interleaveHigh(reLo, reHi));
-    store(im + 2 * g, interleaveLow(imLo, imHi));
-    store(im + 2 * g + FFT_LANES, interleaveHigh(imLo, imHi));
+    store(re + kImaginary + 2 * g, interleaveLow(imLo, imHi));
+    store(re + kImaginary + 2 * g + FFT_LANES, interleaveHigh(imLo, imHi));
   }
 }
 
-// One stage with half-span h (a multiple of FFT_LANES), from buffer `from`
-// into the other one. With `lowOnly` only the outputs b+l (l < h) are made:
-// in the last stage these are the bins that are read out.
-inline void stage(const FftPlan& plan, int32_t h, int from, bool lowOnly) {
-  const double* xr = plan.re[from];
-  const double* xi = plan.im[from];
-  double* yr = plan.re[1 - from];
-  double* yi = plan.im[1 - from];
-  const double* cosLo = plan.cosLo + h;
-  const double* sinLo = plan.sinLo + h;
-  const double* cosHi = plan.cosHi + h;
-  const double* sinHi = plan.sinHi + h;
-  const int32_t n = plan.n;
-  for (int32_t b = 0; b < n; b += 2 * h) {
-    for (int32_t l = 0; l < h; l += FFT_LANES) {
-      const int32_t lo = b + l;
-      const int32_t hi = lo + h;
-      const Vec ar = load(xr + lo), ai = load(xi + lo);
-      const Vec br = load(xr + hi), bi = load(xi + hi);
-      const Vec cl = load(cosLo + l), sl = load(sinLo + l);
-      store(yr + lo, ar + (br * cl + bi * sl));
-      store(yi + lo, ai + (bi * cl - br * sl));
-      if (lowOnly) continue;
-      const Vec ch = load(cosHi + l), sh = load(sinHi + l);
-      store(yr + hi, ar + (br * ch + bi * sh));
-      store(yi + hi, ai + (bi * ch - br * sh));
-    }
-  }
-}
+// The scaled magnitudes of the bins at `bin` from the last stage's values:
+// written out directly (each twice) in the linear scale, left in the
+// logarithm arguments for the decibel scales.
+struct ReadOut {
+  int32_t scale;
+  double* out;
+  double* logArgument;
+  Vec dn, two, thousand, dbu, rms, zero;
+  bool byRms;
 
-// Magnitudes of bins 0 .. N/2-1 of buffer `from` in the requested scale.
-// The linear scale is written out directly, each value twice; for the
-// decibel scales the arguments of the logarithm are left in `logArgument`.
-inline void readOut(const FftPlan& plan, int from, int32_t scale, double* out, double* logArgument) {
-  const double* xr = plan.re[from];
-  const double* xi = plan.im[from];
-  const Vec dn = splat(double(plan.n));
-  const Vec two = splat(2.0);
-  const Vec thousand = splat(1000.0);
-  const Vec dbu = splat(plan.dbuReference);
-  const Vec rms = splat(plan.rms);
-  const Vec zero = splat(0.0);
-  const bool byRms = plan.rms != 0.0;
-  const int32_t bins = plan.n / 2;
-  for (int32_t j = 0; j < bins; j += FFT_LANES) {
-    const Vec r = load(xr + j), i = load(xi + j);
+  ReadOut(const FftPlan& plan, int32_t scale_, double* out_, double* logArgument_)
+      : scale(scale_),
+        out(out_),
+        logArgument(logArgument_),
+        dn(splat(double(plan.n))),
+        two(splat(2.0)),
+        thousand(splat(1000.0)),
+        dbu(splat(plan.dbuReference)),
+        rms(splat(plan.rms)),
+        zero(splat(0.0)),
+        byRms(plan.rms != 0.0) {}
+
+  void operator()(int32_t bin, Vec r, Vec i) const {
     Vec v = FFT_SQRT(r * r + i * i);
     if (scale != 0) v = v / thousand;
     if (scale == 2) v = v / dbu;
     v = v / dn * two;
     v = byRms ? v / rms : v * zero;
     if (scale == 0) {
-      store(out + 2 * j, interleaveLow(v, v));
-      store(out + 2 * j + FFT_LANES, interleaveHigh(v, v));
+      store(out + 2 * bin, interleaveLow(v, v));
+      store(out + 2 * bin + FFT_LANES, interleaveHigh(v, v));
     } else {
-      store(logArgument + j, v);
+      store(logArgument + bin, v);
+    }
+  }
+};
+
+// One stage with half-span h (a multiple of FFT_LANES), from buffer `from`
+// into the other one. In the last stage only the outputs b+l (l < h), the
+// bins, are made, and they go to the read-out instead of the buffer.
+inline void stage(const FftPlan& plan, int32_t h, int from, const ReadOut* last) {
+  const double* x = plan.buffers + from * kPart;
+  double* y = plan.buffers + (1 - from) * kPart;
+  const double* t = plan.twiddles + h;
+  const int32_t n = plan.n;
+  for (int32_t b = 0; b < n; b += 2 * h) {
+    for (int32_t l = 0; l < h; l += FFT_LANES) {
+      const int32_t lo = b + l;
+      const int32_t hi = lo + h;
+      const Vec ar = load(x + lo), ai = load(x + kImaginary + lo);
+      const Vec br = load(x + hi), bi = load(x + kImaginary + hi);
+      const Vec cl = load(t + l), sl = load(t + kSinLo + l);
+      const Vec yrLo = ar + (br * cl + bi * sl);
+      const Vec yiLo = ai + (bi * cl - br * sl);
+      if (last) {
+        (*last)(lo, yrLo, yiLo);
+        continue;
+      }
+      store(y + lo, yrLo);
+      store(y + kImaginary + lo, yiLo);
+      const Vec ch = load(t + kCosHi + l), sh = load(t + kSinHi + l);
+      store(y + hi, ar + (br * ch + bi * sh));
+      store(y + kImaginary + hi, ai + (bi * ch - br * sh));
     }
   }
 }
 
-// The stages after the first and the read-out; the first stage has filled
-// buffer 0. Half-spans below the vector width go to `narrowStage`.
-template <class NarrowStage>
-inline void laterStagesAndReadOut(const FftPlan& plan, int32_t scale, double* out, double* logArgument,
+// Two stages in one pass: the stage with half-span h on each block of 4h
+// elements, then the stage with half-span 2h on its results, held in
+// registers in between. Each value gets the operations of its own stage.
+inline void stagePair(const FftPlan& plan, int32_t h, int from, const ReadOut* last) {
+  const double* x = plan.buffers + from * kPart;
+  double* y = plan.buffers + (1 - from) * kPart;
+  const double* t1 = plan.twiddles + h;
+  const double* t2 = plan.twiddles + 2 * h;
+  const int32_t n = plan.n;
+  for (int32_t b = 0; b < n; b += 4 * h) {
+    for (int32_t l = 0; l < h; l += FFT_LANES) {
+      const int32_t i0 = b + l, i1 = i0 + h, i2 = i1 + h, i3 = i2 + h;
+      // First stage of the pair: (i0, i1) and (i2, i3) with the same twiddles.
+      Vec ar0, ai0, ar1, ai1, ar2, ai2, ar3, ai3;
+      {
+        const Vec cl = load(t1 + l), sl = load(t1 + kSinLo + l);
+        const Vec ch = load(t1 + kCosHi + l), sh = load(t1 + kSinHi + l);
+        const Vec r0 = load(x + i0), m0 = load(x + kImaginary + i0);
+        const Vec r1 = load(x + i1), m1 = load(x + kImaginary + i1);
+        ar0 = r0 + (r1 * cl + m1 * sl);
+        ai0 = m0 + (m1 * cl - r1 * sl);
+        ar1 = r0 + (r1 * ch + m1 * sh);
+        ai1 = m0 + (m1 * ch - r1 * sh);
+        const Vec r2 = load(x + i2), m2 = load(x + kImaginary + i2);
+        const Vec r3 = load(x + i3), m3 = load(x + kImaginary + i3);
+        ar2 = r2 + (r3 * cl + m3 * sl);
+        ai2 = m2 + (m3 * cl - r3 * sl);
+        ar3 = r2 + (r3 * ch + m3 * sh);
+        ai3 = m2 + (m3 * ch - r3 * sh);
+      }
+      // Second stage: (i0, i2) with the twiddles of l, (i1, i3) with those of h + l.
+      const Vec cl0 = load(t2 + l), sl0 = load(t2 + kSinLo + l);
+      const Vec cl1 = load(t2 + h + l), sl1 = load(t2 + kSinLo + h + l);
+      const Vec yr0 = ar0 + (ar2 * cl0 + ai2 * sl0), yi0 = ai0 + (ai2 * cl0 - ar2 * sl0);
+      const Vec yr1 = ar1 + (ar3 * cl1 + ai3 * sl1), yi1 = ai1 + (ai3 * cl1 - ar3 * sl1);
+      if (last) {
+        (*last)(i0, yr0, yi0);
+        (*last)(i1, yr1, yi1);
+        continue;
+      }
+      store(y + i0, yr0);
+      store(y + kImaginary + i0, yi0);
+      store(y + i1, yr1);
+      store(y + kImaginary + i1, yi1);
+      const Vec ch0 = load(t2 + kCosHi + l), sh0 = load(t2 + kSinHi + l);
+      store(y + i2, ar0 + (ar2 * ch0 + ai2 * sh0));
+      store(y + kImaginary + i2, ai0 + (ai2 * ch0 - ar2 * sh0));
+      const Vec ch1 = load(t2 + kCosHi + h + l), sh1 = load(t2 + kSinHi + h + l);
+      store(y + i3, ar1 + (ar3 * ch1 + ai3 * sh1));
+      store(y + kImaginary + i3, ai1 + (ai3 * ch1 - ar3 * sh1));
+    }
+  }
+}
+
+// The stages after the first, in pairs, and the read-out in the last pass;
+// the first stage has filled buffer 0. Half-spans below the vector width go
+// to `narrowPair` and `narrowStage`, which take the same arguments.
+template <class NarrowPair, class NarrowStage>
+inline void laterStagesAndReadOut(const FftPlan& plan, const ReadOut& readOut, NarrowPair&& narrowPair,
                                   NarrowStage&& narrowStage) {
   int from = 0;
-  for (int32_t s = 1; s < plan.stages; ++s) {
+  int32_t s = 1;
+  for (; s + 1 < plan.stages; s += 2) {
     const int32_t h = int32_t(1) << s;
-    const bool last = s == plan.stages - 1;
+    const ReadOut* last = s + 1 == plan.stages - 1 ? &readOut : nullptr;
     if (h < FFT_LANES)
-      narrowStage(plan, h, from, last);
+      narrowPair(plan, h, from, last);
     else
-      stage(plan, h, from, last);
+      stagePair(plan, h, from, last);
     from = 1 - from;
   }
-  readOut(plan, from, scale, out, logArgument);
+  if (s < plan.stages) {
+    const int32_t h = int32_t(1) << s;
+    if (h < FFT_LANES)
+      narrowStage(plan, h, from, &readOut);
+    else
+      stage(plan, h, from, &readOut);
+  }
 }
