@@ -74,6 +74,10 @@ struct Conversion {
   }
 };
 
+// On by default; the tests turn it off to align and convert one sample at
+// a time.
+extern bool g_vectorReads;
+
 // Converts `count` codes (none when count <= 0) in one pass.
 void convertCodes(const int16_t* raw, double* out, int32_t count, const Conversion& conversion);
 
