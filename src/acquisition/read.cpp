@@ -190,6 +190,46 @@ void convertCodes(const int16_t* raw, double* out, int32_t count, const Conversi
   for (; i < count; ++i) out[i] = conversion(raw[i]);
 }
 
+void alignCodes(const int16_t* s, int32_t length, const Alignment& shift, int16_t* out) {
+  int32_t n = 0;
+#if defined(__SSE2__)
+  if (g_vectorReads) {
+    const AlignVector align(shift);
+    for (; n + 8 <= length; n += 8) {
+      __m128i low, high;
+      alignedEight(align, s + n, low, high);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packs_epi32(low, high));
+    }
+  }
+#endif
+  for (; n < length; ++n) out[n] = alignedValue(shift, s[n], s[n + 1]);
+}
+
+void alignAndConvert(const int16_t* s, int32_t length, const Alignment& shift, const Conversion& conversion,
+                     double* out) {
+  int32_t n = 0;
+#if defined(UZYV_READ_AVX2)
+  if (g_vectorReads && haveAvx2())
+    n = conversion.microvolts ? alignAndConvertAvx2<true>(s, length, shift, conversion, out)
+                              : alignAndConvertAvx2<false>(s, length, shift, conversion, out);
+#endif
+#if defined(__SSE2__)
+  if (g_vectorReads) {
+    const AlignVector align(shift);
+    const ConversionVector convert(conversion);
+    for (; n + 8 <= length; n += 8) {
+      __m128i low, high;
+      alignedEight(align, s + n, low, high);
+      _mm_storeu_pd(out + n, convert(_mm_cvtepi32_pd(low)));
+      _mm_storeu_pd(out + n + 2, convert(_mm_cvtepi32_pd(_mm_shuffle_epi32(low, 0xEE))));
+      _mm_storeu_pd(out + n + 4, convert(_mm_cvtepi32_pd(high)));
+      _mm_storeu_pd(out + n + 6, convert(_mm_cvtepi32_pd(_mm_shuffle_epi32(high, 0xEE))));
+    }
+  }
+#endif
+  for (; n < length; ++n) out[n] = conversion(alignedValue(shift, s[n], s[n + 1]));
+}
+
 namespace {
 
 // Refuses with 1 a null pointer or one that is not writable for `count`
@@ -260,48 +300,6 @@ Code acquire(const DeviceGroup& group, int32_t device, int32_t* status, Acquired
   if (status) *status = request.status;
   if (report(readHwInfo(device, kInfoCalibration, &a.calibration)) == 0) a.calibration = CalibrationData{};
   return kOk;
-}
-
-// The aligned record of one channel: out[n] from s[n] and s[n + 1] for
-// n < length, as codes or converted.
-void alignCodes(const int16_t* s, int32_t length, const Alignment& shift, int16_t* out) {
-  int32_t n = 0;
-#if defined(__SSE2__)
-  if (g_vectorReads) {
-    const AlignVector align(shift);
-    for (; n + 8 <= length; n += 8) {
-      __m128i low, high;
-      alignedEight(align, s + n, low, high);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packs_epi32(low, high));
-    }
-  }
-#endif
-  for (; n < length; ++n) out[n] = alignedValue(shift, s[n], s[n + 1]);
-}
-
-void alignAndConvert(const int16_t* s, int32_t length, const Alignment& shift, const Conversion& conversion,
-                     double* out) {
-  int32_t n = 0;
-#if defined(UZYV_READ_AVX2)
-  if (g_vectorReads && haveAvx2())
-    n = conversion.microvolts ? alignAndConvertAvx2<true>(s, length, shift, conversion, out)
-                              : alignAndConvertAvx2<false>(s, length, shift, conversion, out);
-#endif
-#if defined(__SSE2__)
-  if (g_vectorReads) {
-    const AlignVector align(shift);
-    const ConversionVector convert(conversion);
-    for (; n + 8 <= length; n += 8) {
-      __m128i low, high;
-      alignedEight(align, s + n, low, high);
-      _mm_storeu_pd(out + n, convert(_mm_cvtepi32_pd(low)));
-      _mm_storeu_pd(out + n + 2, convert(_mm_cvtepi32_pd(_mm_shuffle_epi32(low, 0xEE))));
-      _mm_storeu_pd(out + n + 4, convert(_mm_cvtepi32_pd(high)));
-      _mm_storeu_pd(out + n + 6, convert(_mm_cvtepi32_pd(_mm_shuffle_epi32(high, 0xEE))));
-    }
-  }
-#endif
-  for (; n < length; ++n) out[n] = conversion(alignedValue(shift, s[n], s[n + 1]));
 }
 
 // A channel's cached offset in microvolts; 0 for a channel without a record.
