@@ -194,11 +194,9 @@ class AqMeasurement {
   SquareSum squares_[kMeasInputChannels];
 };
 
-// The one engine of the library, created on first use or at load.
+// The library's one engine and the staged input of the exports, members of
+// the library object.
 AqMeasurement& measurementEngine();
-void destroyMeasurementEngine();
-
-// The staged input of the exports, zero at load.
 MeasInput& stagedMeasInput();
 
 // Shared helpers of the routines.

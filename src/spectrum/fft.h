@@ -133,10 +133,9 @@ class MyFFT {
   Kernel kernel_ = bestKernel();
 };
 
-// The library's one engine, created at load; null after unload.
-MyFFT* spectrumEngine();
-// The engine, created now if the load could not create it (throws
-// std::bad_alloc when it still cannot be).
+// The library's one engine, a member of the library object; created now if
+// the load could not create it (throws std::bad_alloc when it still cannot
+// be).
 MyFFT& requireSpectrumEngine();
 
 }  // namespace uzyv
