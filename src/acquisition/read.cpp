@@ -11,6 +11,7 @@
 
 #include "acquisition/acquisition.h"
 #include "acquisition/alignment.h"
+#include "acquisition/scratch.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -238,31 +239,6 @@ Code requireWritableArray(const void* p, uint64_t count, std::size_t elementSize
   if (!p) return UZYV_ERR_POINTER;
   if (count > std::numeric_limits<std::size_t>::max() / elementSize) return UZYV_ERR_POINTER;
   return requireWritable(p, std::size_t(count) * elementSize);
-}
-
-// The scratch buffer of the reads. It is kept from one read to the next:
-// allocating it afresh would cost the pages' first touch on every read of a
-// long record. Each read clears the part it hands to the runtime.
-struct ReadScratch {
-  std::unique_ptr<int16_t[]> samples;
-  std::size_t capacity = 0;
-
-  int16_t* take(std::size_t count) {
-    if (count > capacity) {
-      samples.reset();
-      capacity = 0;
-      samples = std::make_unique<int16_t[]>(count);  // cleared
-      capacity = count;
-    } else {
-      std::memset(samples.get(), 0, count * sizeof(int16_t));
-    }
-    return samples.get();
-  }
-};
-
-ReadScratch& readScratch() {
-  static ReadScratch scratch;
-  return scratch;
 }
 
 // The result of the runtime read, with the device's calibration.
