@@ -87,6 +87,10 @@ inline void alignedEight(const AlignVector& align, const int16_t* s, __m128i& lo
 #define UZYV_READ_AVX2 1
 namespace {
 
+// Records of at least this many samples per channel are written with
+// streaming stores.
+constexpr int32_t kStreamingLength = 1 << 18;
+
 bool haveAvx2() {
   static const bool have = [] {
     __builtin_cpu_init();
@@ -116,15 +120,23 @@ int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& s
         multiplier, _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(raw, zero), gain), base), offset));
     return kMicrovolts ? _mm256_mul_pd(mv, thousand) : mv;
   };
-  int32_t n = 0;
-  for (; n + 8 <= length; n += 8) {
+  auto eight = [&](int32_t n, auto&& put) {
     const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n)));
     const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n + 1)));
-    _mm256_storeu_pd(out + n,
-                     convert(aligned(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b))));
-    _mm256_storeu_pd(out + n + 4,
-                     convert(aligned(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1))));
+    put(out + n, convert(aligned(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b))));
+    put(out + n + 4, convert(aligned(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1))));
+  };
+  int32_t n = 0;
+  // A long record goes past the caches straight to memory, which spares
+  // reading in the lines it overwrites; the stores need 32-byte alignment.
+  const bool streaming = length >= kStreamingLength && reinterpret_cast<uintptr_t>(out) % 8 == 0;
+  if (streaming) {
+    for (; n + 8 <= length && reinterpret_cast<uintptr_t>(out + n) % 32 != 0; ++n)
+      out[n] = c(alignedValue(shift, s[n], s[n + 1]));
+    for (; n + 8 <= length; n += 8) eight(n, [](double* p, __m256d v) { _mm256_stream_pd(p, v); });
+    _mm_sfence();
   }
+  for (; n + 8 <= length; n += 8) eight(n, [](double* p, __m256d v) { _mm256_storeu_pd(p, v); });
   return n;
 }
 #pragma GCC pop_options
