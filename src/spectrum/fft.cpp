@@ -14,8 +14,10 @@
 namespace uzyv {
 
 namespace {
-// Below this size the transform runs one value at a time.
+// Below these sizes the transform runs one value at a time, or at two
+// lanes: the first pass needs N/8 to hold a vector.
 constexpr int32_t kVectorMinSize = 16;
+constexpr int32_t kAvx2MinSize = 32;
 
 // The loops at each vector width; every width computes the same bits.
 #if defined(__SSE2__)
@@ -27,11 +29,8 @@ namespace sse2 {
 #undef FFT_LANES
 
 void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
-  firstStage(plan);
-  laterStagesAndReadOut(
-      plan, ReadOut(plan, scale, out, logArgument),
-      [](const FftPlan& p, int32_t h, int from, const ReadOut* last) { stagePair(p, h, from, last); },
-      [](const FftPlan& p, int32_t h, int from, const ReadOut* last) { stage(p, h, from, last); });
+  firstThreeStages(plan);
+  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
 }
 }  // namespace sse2
 #endif
@@ -42,15 +41,6 @@ void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
 #define UZYV_FFT_AVX2 1
 #pragma GCC push_options
 #pragma GCC target("avx2")
-// Half-spans of 2 at two lanes, in the same instruction encoding.
-namespace avx2_narrow {
-#define FFT_LANES 2
-#define FFT_SQRT(v) ((Vec)_mm_sqrt_pd((__m128d)(v)))
-#include "spectrum/fft_kernels.h"
-#undef FFT_SQRT
-#undef FFT_LANES
-}  // namespace avx2_narrow
-
 namespace avx2 {
 #define FFT_LANES 4
 #define FFT_SQRT(v) ((Vec)_mm256_sqrt_pd((__m256d)(v)))
@@ -59,16 +49,8 @@ namespace avx2 {
 #undef FFT_LANES
 
 void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
-  firstStage(plan);
-  const avx2_narrow::ReadOut narrowReadOut(plan, scale, out, logArgument);
-  laterStagesAndReadOut(
-      plan, ReadOut(plan, scale, out, logArgument),
-      [&](const FftPlan& p, int32_t h, int from, const ReadOut* last) {
-        avx2_narrow::stagePair(p, h, from, last ? &narrowReadOut : nullptr);
-      },
-      [&](const FftPlan& p, int32_t h, int from, const ReadOut* last) {
-        avx2_narrow::stage(p, h, from, last ? &narrowReadOut : nullptr);
-      });
+  firstThreeStages(plan);
+  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
 }
 }  // namespace avx2
 #pragma GCC pop_options
@@ -129,6 +111,14 @@ MyFFT::MyFFT()
       window_(new double[kMaxSize]()),
       layout_(new double[kLayoutDoubles]()),
       sources_(new int32_t[kMaxSize]()) {
+  // 64-byte aligned parts of kPart doubles: the loaded samples, the four
+  // twiddle tables, the four buffers, then the logarithm arguments.
+  auto base = reinterpret_cast<uintptr_t>(layout_.get());
+  double* part = reinterpret_cast<double*>((base + 63) & ~uintptr_t(63));
+  loaded_ = part;
+  twiddleTables_ = part + FftPlan::kPart;
+  plan_.twiddles = twiddleTables_;
+  plan_.buffers = part + 5 * FftPlan::kPart;
   MakeBitReverseTable();
   MakeTwiddles();
   buildWeights(kUnitWeights);
@@ -145,7 +135,7 @@ int32_t MyFFT::SetSize(int32_t count) const {
 }
 
 void MyFFT::Load(const double* samples, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) work_[i] = Complex{samples[i], 0.0};
+  std::memcpy(loaded_, samples, std::size_t(n) * sizeof(double));
 }
 
 bool MyFFT::kernelAvailable(Kernel kernel) {
@@ -280,7 +270,7 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
   if (!planReady_) preparePlan();
   double* logArgument = plan_.buffers + 4 * FftPlan::kPart;  // the layout's last part
 #if defined(UZYV_FFT_AVX2)
-  if (kernel_ == Kernel::kAvx2)
+  if (kernel_ == Kernel::kAvx2 && n >= kAvx2MinSize)
     avx2::run(plan_, scale, out, logArgument);
   else
 #endif
@@ -299,38 +289,17 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
 
 void MyFFT::preparePlan() {
   const int32_t n = size_;
-  const int32_t half = n / 2;
-  // 64-byte aligned parts of the layout, each kMaxSize doubles (the weights
-  // share one).
-  auto base = reinterpret_cast<uintptr_t>(layout_.get());
-  double* part = reinterpret_cast<double*>((base + 63) & ~uintptr_t(63));
-  auto next = [&part] {
-    double* p = part;
-    part += kMaxSize;
-    return p;
-  };
-  double* weights = next();
-  double* cosLo = next();
-  double* sinLo = next();
-  double* cosHi = next();
-  double* sinHi = next();
-  plan_.buffers = next();  // four parts, then the logarithm arguments
-
-  int32_t* even = sources_.get();
-  int32_t* odd = even + kMaxSize / 2;
-  double* evenWeight = weights;
-  double* oddWeight = weights + kMaxSize / 2;
-  for (int32_t g = 0; g < half; ++g) {
-    even[g] = 2 * bitReverse_[2 * g];
-    odd[g] = 2 * bitReverse_[2 * g + 1];
-    evenWeight[g] = window_[bitReverse_[2 * g]];
-    oddWeight[g] = window_[bitReverse_[2 * g + 1]];
-  }
+  int32_t* blockStart = sources_.get();
+  for (int32_t k = 0; k < n / 8; ++k) blockStart[k] = 8 * bitReverse_[8 * k];
   const Twiddle lo = twiddles_[0];
-  const Twiddle hi = twiddles_[half];
+  const Twiddle hi = twiddles_[n / 2];
   const double zero = 0.0;
-  plan_.first = FftPlan::FirstStage{lo.cos,      lo.sin,      hi.cos,      hi.sin,
+  plan_.first = FftPlan::FirstStage{lo.cos,        lo.sin,        hi.cos,        hi.sin,
                                     zero * lo.sin, zero * lo.cos, zero * hi.sin, zero * hi.cos};
+  double* cosLo = twiddleTables_;
+  double* sinLo = cosLo + FftPlan::kPart;
+  double* cosHi = sinLo + FftPlan::kPart;
+  double* sinHi = cosHi + FftPlan::kPart;
   for (int32_t s = 1; s < stages_; ++s) {
     const int32_t h = int32_t(1) << s;
     const int32_t groups = n / (2 * h);
@@ -345,12 +314,9 @@ void MyFFT::preparePlan() {
   }
   plan_.n = n;
   plan_.stages = stages_;
-  plan_.samples = &work_[0].re;
-  plan_.evenSource = even;
-  plan_.oddSource = odd;
-  plan_.evenWeight = evenWeight;
-  plan_.oddWeight = oddWeight;
-  plan_.twiddles = cosLo;
+  plan_.samples = loaded_;
+  plan_.weights = window_.get();
+  plan_.blockStart = blockStart;
   plan_.rms = rms_;
   plan_.dbuReference = kDbuReference;
   planReady_ = true;
@@ -359,6 +325,7 @@ void MyFFT::preparePlan() {
 // One value at a time: window in place, permute, the stages, the read-out.
 void MyFFT::scalarRun(int32_t scale, double* out) {
   const int32_t n = size_;
+  for (int32_t i = 0; i < n; ++i) work_[i] = Complex{loaded_[i], 0.0};
   for (int32_t i = 0; i < n; ++i) work_[i].re *= window_[i];
   Permute();
   const Complex* spectrum = transform();

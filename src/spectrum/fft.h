@@ -19,11 +19,12 @@ struct FftPlan {
   };
   int32_t n = 0;
   int32_t stages = 0;
-  const double* samples = nullptr;      // the loaded samples as (re, im) pairs
-  const int32_t* evenSource = nullptr;  // 2 x the bit-reversal table at 2g and 2g+1
-  const int32_t* oddSource = nullptr;
-  const double* evenWeight = nullptr;  // the weight of that source sample
-  const double* oddWeight = nullptr;
+  const double* samples = nullptr;  // the loaded samples
+  const double* weights = nullptr;  // the window
+  // The first three stages work on blocks of 8 elements: block m takes the
+  // samples k + j N/8 (j = 0 .. 7, k = m's 3-bit-shorter reversal), and
+  // blockStart[k] is 8 m.
+  const int32_t* blockStart = nullptr;
   FirstStage first{};
   // Four parts of kPart doubles: the cosines and sines of the twiddles l*G
   // and (l+h)*G, l = 0 .. h-1, of the stage with half-span h at entries
@@ -101,8 +102,8 @@ class MyFFT {
 
  private:
   static constexpr int32_t kUnitWeights = -1;  // kind of the weights in force before any window
-  // Weights, four twiddle tables, two real and two imaginary buffers, the
-  // logarithm arguments and room for alignment.
+  // The loaded samples, four twiddle tables, two real and two imaginary
+  // buffers, the logarithm arguments and room for alignment.
   static constexpr std::size_t kLayoutDoubles = 9 * std::size_t(kMaxSize) + kMaxSize / 2 + 8;
 
   void buildWeights(int32_t kind);
@@ -125,9 +126,13 @@ class MyFFT {
   int32_t weightsKind_ = kUnitWeights;  // the type whose weights are in force
   int32_t weightsSize_ = 0;             // the size they were built for
 
-  // The vector layout, rebuilt whenever a table or the window changes.
+  // The vector layout, rebuilt whenever a table or the window changes, and
+  // the loaded samples (the work buffer is filled from them only when the
+  // transform runs one value at a time).
   std::unique_ptr<double[]> layout_;
   std::unique_ptr<int32_t[]> sources_;
+  double* loaded_ = nullptr;
+  double* twiddleTables_ = nullptr;  // the plan's four twiddle tables
   FftPlan plan_;
   bool planReady_ = false;
   Kernel kernel_ = bestKernel();

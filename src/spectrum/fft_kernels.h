@@ -32,35 +32,79 @@ constexpr int32_t kPart = FftPlan::kPart;
 constexpr int32_t kImaginary = 2 * kPart;
 constexpr int32_t kSinLo = kPart, kCosHi = 2 * kPart, kSinHi = 3 * kPart;
 
-// Permutation, window and the first stage in one pass. Element p of the
-// permuted record is the loaded sample table[p] times its weight and an
-// imaginary part of 0.0; the first stage pairs elements 2g and 2g+1 with the
-// twiddles 0 and N/2, whose products with the zero imaginary parts are
-// constants of the plan.
-inline void firstStage(const FftPlan& plan) {
+// Blocks of eight elements as eight vectors v[0 .. 7], lane t holding block
+// t: written to base + start[t] .. + 7.
+#if FFT_LANES == 2
+inline void storeBlocks(double* base, const int32_t* start, const Vec* v) {
+  for (int j = 0; j < 8; j += 2) {
+    store(base + start[0] + j, __builtin_shuffle(v[j], v[j + 1], VecIndex{0, 2}));
+    store(base + start[1] + j, __builtin_shuffle(v[j], v[j + 1], VecIndex{1, 3}));
+  }
+}
+#elif FFT_LANES == 4
+inline void storeBlocks(double* base, const int32_t* start, const Vec* v) {
+  for (int j = 0; j < 8; j += 4) {
+    const Vec t0 = __builtin_shuffle(v[j], v[j + 1], VecIndex{0, 4, 2, 6});
+    const Vec t1 = __builtin_shuffle(v[j], v[j + 1], VecIndex{1, 5, 3, 7});
+    const Vec t2 = __builtin_shuffle(v[j + 2], v[j + 3], VecIndex{0, 4, 2, 6});
+    const Vec t3 = __builtin_shuffle(v[j + 2], v[j + 3], VecIndex{1, 5, 3, 7});
+    store(base + start[0] + j, __builtin_shuffle(t0, t2, VecIndex{0, 1, 4, 5}));
+    store(base + start[1] + j, __builtin_shuffle(t1, t3, VecIndex{0, 1, 4, 5}));
+    store(base + start[2] + j, __builtin_shuffle(t0, t2, VecIndex{2, 3, 6, 7}));
+    store(base + start[3] + j, __builtin_shuffle(t1, t3, VecIndex{2, 3, 6, 7}));
+  }
+}
+#endif
+
+// x + W y for the twiddle (c, s), both parts.
+inline void butterfly(Vec xr, Vec xi, Vec yr, Vec yi, Vec c, Vec s, Vec& outR, Vec& outI) {
+  outR = xr + (yr * c + yi * s);
+  outI = xi + (yi * c - yr * s);
+}
+
+// Permutation, window and the first three stages in one pass, a block of
+// eight elements per lane. Element j of block m is the loaded sample
+// k + r(j) N/8 times its weight, with r(j) the 3-bit reversal of j and an
+// imaginary part of 0.0. The first stage's products with those zero
+// imaginary parts are constants of the plan.
+inline void firstThreeStages(const FftPlan& plan) {
+  static constexpr int32_t kReversed[8] = {0, 4, 2, 6, 1, 5, 3, 7};
   const Vec c0 = splat(plan.first.cosLo), s0 = splat(plan.first.sinLo);
   const Vec c1 = splat(plan.first.cosHi), s1 = splat(plan.first.sinHi);
   const Vec zs0 = splat(plan.first.zeroSinLo), zc0 = splat(plan.first.zeroCosLo);
   const Vec zs1 = splat(plan.first.zeroSinHi), zc1 = splat(plan.first.zeroCosHi);
   const Vec zero = splat(0.0);
-  double* re = plan.buffers;
-  const int32_t pairs = plan.n / 2;
-  for (int32_t g = 0; g < pairs; g += FFT_LANES) {
-    Vec xs{}, ys{};
-    for (int k = 0; k < FFT_LANES; ++k) {
-      xs[k] = plan.samples[plan.evenSource[g + k]];
-      ys[k] = plan.samples[plan.oddSource[g + k]];
+  const double* t = plan.twiddles;
+  const int32_t eighth = plan.n / 8;
+  for (int32_t k = 0; k < eighth; k += FFT_LANES) {
+    Vec ar[8], ai[8];
+    for (int q = 0; q < 8; q += 2) {
+      const int32_t xs = kReversed[q] * eighth + k, ys = kReversed[q + 1] * eighth + k;
+      const Vec x = load(plan.samples + xs) * load(plan.weights + xs);
+      const Vec y = load(plan.samples + ys) * load(plan.weights + ys);
+      ar[q] = x + (y * c0 + zs0);
+      ai[q] = zero + (zc0 - y * s0);
+      ar[q + 1] = x + (y * c1 + zs1);
+      ai[q + 1] = zero + (zc1 - y * s1);
     }
-    const Vec x = xs * load(plan.evenWeight + g);
-    const Vec y = ys * load(plan.oddWeight + g);
-    const Vec reLo = x + (y * c0 + zs0);
-    const Vec imLo = zero + (zc0 - y * s0);
-    const Vec reHi = x + (y * c1 + zs1);
-    const Vec imHi = zero + (zc1 - y * s1);
-    store(re + 2 * g, interleaveLow(reLo, reHi));
-    store(re + 2 * g + FFT_LANES, interleaveHigh(reLo, reHi));
-    store(re + kImaginary + 2 * g, interleaveLow(imLo, imHi));
-    store(re + kImaginary + 2 * g + FFT_LANES, interleaveHigh(imLo, imHi));
+    // Half-span 2 within each half of the block, then half-span 4.
+    Vec br[8], bi[8];
+    for (int b = 0; b < 8; b += 4) {
+      for (int l = 0; l < 2; ++l) {
+        butterfly(ar[b + l], ai[b + l], ar[b + l + 2], ai[b + l + 2], splat(t[2 + l]), splat(t[kSinLo + 2 + l]),
+                  br[b + l], bi[b + l]);
+        butterfly(ar[b + l], ai[b + l], ar[b + l + 2], ai[b + l + 2], splat(t[kCosHi + 2 + l]),
+                  splat(t[kSinHi + 2 + l]), br[b + l + 2], bi[b + l + 2]);
+      }
+    }
+    Vec cr[8], ci[8];
+    for (int l = 0; l < 4; ++l) {
+      butterfly(br[l], bi[l], br[l + 4], bi[l + 4], splat(t[4 + l]), splat(t[kSinLo + 4 + l]), cr[l], ci[l]);
+      butterfly(br[l], bi[l], br[l + 4], bi[l + 4], splat(t[kCosHi + 4 + l]), splat(t[kSinHi + 4 + l]), cr[l + 4],
+                ci[l + 4]);
+    }
+    storeBlocks(plan.buffers, plan.blockStart + k, cr);
+    storeBlocks(plan.buffers + kImaginary, plan.blockStart + k, ci);
   }
 }
 
@@ -185,28 +229,15 @@ inline void stagePair(const FftPlan& plan, int32_t h, int from, const ReadOut* l
   }
 }
 
-// The stages after the first, in pairs, and the read-out in the last pass;
-// the first stage has filled buffer 0. Half-spans below the vector width go
-// to `narrowPair` and `narrowStage`, which take the same arguments.
-template <class NarrowPair, class NarrowStage>
-inline void laterStagesAndReadOut(const FftPlan& plan, const ReadOut& readOut, NarrowPair&& narrowPair,
-                                  NarrowStage&& narrowStage) {
+// The stages after the first three, in pairs, and the read-out in the last
+// pass; the first pass has filled buffer 0.
+inline void laterStagesAndReadOut(const FftPlan& plan, const ReadOut& readOut) {
   int from = 0;
-  int32_t s = 1;
+  int32_t s = 3;
   for (; s + 1 < plan.stages; s += 2) {
-    const int32_t h = int32_t(1) << s;
     const ReadOut* last = s + 1 == plan.stages - 1 ? &readOut : nullptr;
-    if (h < FFT_LANES)
-      narrowPair(plan, h, from, last);
-    else
-      stagePair(plan, h, from, last);
+    stagePair(plan, int32_t(1) << s, from, last);
     from = 1 - from;
   }
-  if (s < plan.stages) {
-    const int32_t h = int32_t(1) << s;
-    if (h < FFT_LANES)
-      narrowStage(plan, h, from, &readOut);
-    else
-      stage(plan, h, from, &readOut);
-  }
+  if (s < plan.stages) stage(plan, int32_t(1) << s, from, &readOut);
 }
