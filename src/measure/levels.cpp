@@ -290,7 +290,11 @@ bool AqMeasurement::countLevels(MeasChannel* ch, const int16_t* s, int32_t start
   // The tables after the three of the level search, each seen from minBin.
   int32_t* t[4] = {hist + minBin, hist + 3 * kHistogramBins, hist + 4 * kHistogramBins, hist + 5 * kHistogramBins};
   const std::size_t bins = std::size_t(maxBin - minBin) + 1;
-  for (int32_t* table : t) std::memset(table, 0, bins * sizeof(int32_t));
+  // Fewer samples than bins seldom meet the same bin twice in a row; they
+  // go into one table, which spares clearing and merging the other three.
+  const bool interleaved = std::size_t(end - start) >= bins;
+  if (!interleaved) t[1] = t[2] = t[3] = t[0];
+  for (int k = 0; k < (interleaved ? 4 : 1); ++k) std::memset(t[k], 0, bins * sizeof(int32_t));
 
   SquareSum* squares = nullptr;
   if (currentChannel >= 0 && currentChannel < kMeasInputChannels && input) {
@@ -317,7 +321,8 @@ bool AqMeasurement::countLevels(MeasChannel* ch, const int16_t* s, int32_t start
     ok = countInto<false>(t, s, start, end, offset, minBin, maxBin, 0.0, nullptr);
   }
   if (!ok) return false;
-  for (std::size_t b = 0; b < bins; ++b) t[0][b] += t[1][b] + t[2][b] + t[3][b];
+  if (interleaved)
+    for (std::size_t b = 0; b < bins; ++b) t[0][b] += t[1][b] + t[2][b] + t[3][b];
   return true;
 }
 
