@@ -1,7 +1,8 @@
 // Side-by-side timing of the library's heavy paths against their anchors, in
 // one process and one run: the spectrum against FFTW, a full measurement
 // against one plain scalar pass over the same samples, the millivolt read
-// against memcpy of its output, and the aligned raw read at two lengths.
+// against memcpy of its output, the aligned raw read at two lengths, and the
+// mask build at two time windows.
 //
 // Each line alternates the library and its anchor for a number of rounds
 // and keeps the shortest time of each (thread CPU time, so that time spent
@@ -241,6 +242,26 @@ void reads(int rounds) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// Mask build: a reference of a million samples with time windows of 101 and
+// 10,001 samples; the build is linear in the reference, whatever the window.
+void maskBuild(int rounds) {
+  const int32_t count = 1000000;
+  std::mt19937 rng(2);
+  std::uniform_int_distribution<int> noise(-40, 40);
+  std::vector<int16_t> ref(static_cast<std::size_t>(count));
+  for (int32_t i = 0; i < count; ++i) ref[std::size_t(i)] = int16_t(1500.0 * std::sin(i * 0.001) + noise(rng));
+  const double divisor = 1.0;
+  auto build = [&](int64_t window) {
+    const int64_t before = (window - 1) / 2 * 1000, after = (window - 1 - (window - 1) / 2) * 1000;
+    uZyvSDKPassFailInit(ref.data(), count, 1000000000, before, after, 5000000, 5000000, 1, &divisor, 0);
+  };
+  Timer narrow, wide;
+  race(rounds, wide, [&] { build(10001); }, narrow, [&] { build(101); });
+  row("mask build, 1 M samples, window 10,001", wide.best, "the same with window 101", narrow.best,
+      times(wide.best / narrow.best), "about 1x (linear)");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -253,5 +274,6 @@ int main(int argc, char** argv) {
   spectrum(rounds);
   measurement(rounds);
   reads(rounds);
+  maskBuild(rounds);
   return 0;
 }
