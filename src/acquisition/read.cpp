@@ -103,8 +103,8 @@ bool haveAvx2() {
 #pragma GCC target("avx2")
 // alignAndConvert's loop at four lanes: returns the first n it left.
 template <bool kMicrovolts>
-int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& shift,
-                                                             const Conversion& c, double* out) {
+int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& shift, const Conversion& c,
+                            double* out) {
   const __m256d first = _mm256_set1_pd(shift.d >= 0 ? shift.f : shift.e);
   const __m256d second = _mm256_set1_pd(shift.d >= 0 ? shift.e : shift.f);
   const __m256d lower = _mm256_set1_pd(-32768.0), upper = _mm256_set1_pd(32767.0);
@@ -112,7 +112,8 @@ int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& s
   const __m256d base = _mm256_set1_pd(c.baseOffset), offset = _mm256_set1_pd(c.offsetMv);
   const __m256d multiplier = _mm256_set1_pd(c.multiplier), thousand = _mm256_set1_pd(1000.0);
   auto aligned = [&](__m128i a, __m128i b) {
-    const __m256d v = _mm256_add_pd(_mm256_mul_pd(first, _mm256_cvtepi32_pd(a)), _mm256_mul_pd(second, _mm256_cvtepi32_pd(b)));
+    const __m256d v =
+        _mm256_add_pd(_mm256_mul_pd(first, _mm256_cvtepi32_pd(a)), _mm256_mul_pd(second, _mm256_cvtepi32_pd(b)));
     return _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, lower), upper)));
   };
   auto convert = [&](__m256d raw) {
