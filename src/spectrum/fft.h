@@ -8,10 +8,9 @@
 
 namespace uzyv {
 
-// The transform laid out for the vector loops: the permutation and weights
-// of the first stage split by even and odd position, the later stages'
-// twiddles in the order the butterflies use them, and two pairs of real and
-// imaginary buffers that the stages write in turn.
+// The transform laid out for the vector loops: where each block of the first
+// pass goes, the stages' twiddles in the order the butterflies use them, and
+// two pairs of real and imaginary buffers that the stages write in turn.
 struct FftPlan {
   struct FirstStage {
     double cosLo, sinLo, cosHi, sinHi;                  // twiddles 0 and N/2
