@@ -121,6 +121,8 @@ const OptionSpec* findOption(const std::string& word) {
 struct Requests {
   bool help = false;
   bool version = false;
+  bool helpCommand = false;  // "help [TOPIC]"
+  std::string helpTopic;
 };
 
 void applyGlobal(GlobalOptions& g, const std::string& name, const std::string& v, Requests& requests) {
@@ -199,6 +201,12 @@ CommandLine parse(const std::vector<std::string>& args) {
       value = word.substr(word.find('=') + 1);
       word = word.substr(0, word.find('='));
       inlineValue = true;
+    }
+    if (word == "help" && !inlineValue && cl.commands.empty()) {
+      cl.requests.helpCommand = true;
+      if (i + 1 < args.size()) cl.requests.helpTopic = args[++i];
+      if (i + 1 < args.size()) throw UsageError{"help takes one topic, settings"};
+      return cl;
     }
     if (isCommand(word) && !inlineValue) {
       Command c;
@@ -286,23 +294,23 @@ bool checkOutput(const CommandLine& cl) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (!args.empty() && args[0] == "help") {
-    if (args.size() == 1) {
-      std::fputs(usage(), stdout);
-      return kExitOk;
-    }
-    if (args.size() == 2 && args[1] == "settings") {
-      std::fputs(settingsHelp().c_str(), stdout);
-      return kExitOk;
-    }
-    std::fprintf(stderr, "zyvscope: help knows \"settings\", not \"%s\"\n", args[1].c_str());
-    return kExitUsage;
-  }
   CommandLine cl;
   try {
     cl = parse(args);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "zyvscope: %s\n(zyvscope --help lists the commands)\n", e.message.c_str());
+    return kExitUsage;
+  }
+  if (cl.requests.helpCommand) {
+    if (cl.requests.helpTopic.empty()) {
+      std::fputs(usage(), stdout);
+      return kExitOk;
+    }
+    if (cl.requests.helpTopic == "settings") {
+      std::fputs(settingsHelp().c_str(), stdout);
+      return kExitOk;
+    }
+    std::fprintf(stderr, "zyvscope: help knows the topic \"settings\", not \"%s\"\n", cl.requests.helpTopic.c_str());
     return kExitUsage;
   }
   if (cl.requests.help) {

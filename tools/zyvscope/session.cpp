@@ -94,8 +94,7 @@ namespace {
   if (code == UZYV_ERR_RUNTIME_FILE || code == UZYV_ERR_RUNTIME_ENTRIES) {
     const RuntimeDiagnosis d = diagnoseRuntime(folder);
     if (d.code)
-      throw Failure(Failure::Worded{}, "cannot start the runtime: " + d.reason + " (error " + std::to_string(d.code) +
-                                           ": " + errorText(d.code) + ")",
+      throw Failure(Failure::Worded{}, "cannot start the runtime: " + d.reason + " (error " + std::to_string(d.code) + ")",
                     d.code);
   }
   throw Failure(call, code);

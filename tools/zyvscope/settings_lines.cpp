@@ -157,8 +157,8 @@ SettingsFileCheck checkSettingsText(const std::string& bytes) {
       if (check.notText.empty()) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "0x%02X", unsigned(c));
-        check.notText = lineLabel(number) + "the byte " + hex + " (" + std::to_string(i) +
-                        " bytes into the file) does not occur in a text file";
+        check.notText = lineLabel(number) + "the byte " + hex + " at offset " + std::to_string(i) +
+                        " does not occur in a text file";
       }
     }
     if (c == '\n') {
