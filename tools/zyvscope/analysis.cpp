@@ -101,14 +101,6 @@ bool dependsOnLevels(int type) { return !(type == 0 || type == 1 || type == 26 |
 
 bool usesReference(int type) { return type == 21 || type == 22 || type == 25; }
 
-double wrappedPhase(double degrees) {
-  if (!std::isfinite(degrees)) return degrees;
-  double w = std::fmod(degrees, 360.0);
-  if (w > 180.0) w -= 360.0;
-  if (w <= -180.0) w += 360.0;
-  return w;
-}
-
 std::string formatMeasurement(int type, bool valid, double value) {
   if (!valid) return "invalid";
   const std::string unit = measurementType(type).unit;

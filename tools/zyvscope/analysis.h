@@ -47,8 +47,6 @@ std::string formatMeasurement(int type, bool valid, double value);
 // As formatMeasurement, saying "fewer than two cycles" instead of a number
 // that needs them, and marking values taken on clipped data.
 std::string measurementText(const Measurements& m, int type, const char* micro = "u");
-// A phase in degrees as a scope shows it, in (-180, 180].
-double wrappedPhase(double degrees);
 
 struct Spectrum {
   std::vector<double> dbv;  // bins 0 .. n/2 - 1

@@ -51,6 +51,14 @@ double niceStep(double value) {
   return 10.0 * decade;
 }
 
+double wrappedPhase(double degrees) {
+  if (!std::isfinite(degrees)) return degrees;
+  double w = std::fmod(degrees, 360.0);
+  if (w > 180.0) w -= 360.0;
+  if (w <= -180.0) w += 360.0;
+  return w;
+}
+
 namespace {
 
 const MeasurementType kTypes[kMeasurementTypes] = {

@@ -17,6 +17,9 @@ std::string engineering(double value, const std::string& unit, int digits = 4, c
 // time per division.
 double niceStep(double value);
 
+// A phase in degrees as a scope shows it, in (-180, 180].
+double wrappedPhase(double degrees);
+
 // The measurement types 0 to 29.
 inline constexpr int kMeasurementTypes = 30;
 struct MeasurementType {
