@@ -76,10 +76,11 @@ int64_t rateFromReading(int32_t reading) {
 
 // The trigger level in microvolts in the middle of two levels in
 // millivolts, truncated toward zero. The trigger record carries 32 bits, so
-// the level is limited to that range; a middle that is not finite gives 0.
+// the level is limited to that range, infinite levels included; a middle
+// that is not a number gives 0.
 int64_t middleMicrovolts(double lowest, double highest) {
   const double level = (lowest + highest) * 1000.0 * 0.5;
-  if (!std::isfinite(level)) return 0;
+  if (std::isnan(level)) return 0;
   if (level <= double(INT32_MIN)) return INT32_MIN;
   if (level >= double(INT32_MAX)) return INT32_MAX;
   return int64_t(level);
