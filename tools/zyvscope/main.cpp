@@ -61,6 +61,7 @@ double numberArgument(const std::string& option, const std::string& text, double
       case 'm': scale = 1e-3; break;
       case 'k': scale = 1e3; break;
       case 'M': scale = 1e6; break;
+      case 'G': scale = 1e9; break;
       default: scale = 0.0;
     }
     if (scale != 0.0) ++p;
