@@ -168,9 +168,11 @@ int Session::applySettingsFile(const std::string& path) {
   char chunk[16384];
   for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
   const bool readError = std::ferror(f) != 0;
+  const int readErrno = errno;
   std::fclose(f);
   if (readError)
-    throw Failure(Failure::Worded{}, "cannot read the settings file " + path + " (error 30)", UZYV_ERR_SETTINGS_FILE);
+    throw Failure(Failure::Worded{}, "cannot read the settings file " + path + ": " + std::strerror(readErrno) +
+                                         " (error 30)", UZYV_ERR_SETTINGS_FILE);
   const SettingsFileCheck file = checkSettingsText(bytes);
   if (!file.notText.empty())
     throw Failure(Failure::Worded{}, path + " is not a settings file: " + file.notText + "; nothing applied", 0);
