@@ -179,6 +179,11 @@ int Session::applySettingsFile(const std::string& path) {
   for (const std::string& w : file.warnings) std::fprintf(stderr, "zyvscope: warning: %s %s\n", path.c_str(), w.c_str());
   if (file.lines.empty()) std::fprintf(stderr, "zyvscope: warning: %s sets nothing\n", path.c_str());
 
+  // The edge trigger of an applied line, which no getter reports.
+  auto noteTrigger = [&](const SettingsLine& line) {
+    if (std::string(line.key->name) == "TrigEdge")
+      trigger_ = TriggerInfo{true, int32_t(line.values[0]), int32_t(line.values[1]), line.values[2], false};
+  };
   // The library applies the file and stops at the first line it refuses;
   // the lines, applied one at a time in the same order, show which one.
   uZyvSDKGetErrorCodeEx();
@@ -187,7 +192,10 @@ int Session::applySettingsFile(const std::string& path) {
     for (const SettingsLine& line : file.lines) {
       ScratchFile one(line.text + "\n");
       if (one.path().empty()) break;
-      if (uZyvSDKReadIniFile(one.path().c_str())) continue;
+      if (uZyvSDKReadIniFile(one.path().c_str())) {
+        noteTrigger(line);
+        continue;
+      }
       const int32_t lineCode = uZyvSDKGetErrorCodeEx();
       throw Failure(Failure::Worded{}, path + " line " + std::to_string(line.number) + ": " + line.key->name +
                                            " refused: " + settingsRefusal(line, lineCode) +
@@ -195,11 +203,7 @@ int Session::applySettingsFile(const std::string& path) {
     }
     throw Failure("uZyvSDKReadIniFile(\"" + path + "\")", code);
   }
-  for (const SettingsLine& line : file.lines) {
-    const std::string key = line.key->name;
-    if (key == "TrigEdge") trigger_ = TriggerInfo{true, int32_t(line.values[0]), int32_t(line.values[1]),
-                                                  line.values[2], false};
-  }
+  for (const SettingsLine& line : file.lines) noteTrigger(line);
   return int(file.lines.size());
 }
 
