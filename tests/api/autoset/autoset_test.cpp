@@ -56,12 +56,8 @@ class Autoset : public SdkTest {
   // The values sent with a setting ID on a channel since the last clear.
   std::vector<int64_t> sent(int32_t channel, int32_t id) {
     std::vector<int64_t> out;
-    for (const ZyvSimCall& c : calls(0, "uZyvSetting")) {
-      if (c.arg[0] != channel || c.arg[1] != id) continue;
-      int64_t v = c.arg[2];
-      if (c.blockSize == 8) std::memcpy(&v, c.block, 8);
-      out.push_back(v);
-    }
+    for (const ZyvSimCall& c : calls(0, "uZyvSetting"))
+      if (c.arg[0] == channel && c.arg[1] == id) out.push_back(settingValue(c));
     return out;
   }
 
