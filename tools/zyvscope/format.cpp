@@ -53,6 +53,14 @@ double niceStep(double value) {
   return 10.0 * decade;
 }
 
+double wrappedPhase(double degrees) {
+  if (!std::isfinite(degrees)) return degrees;
+  double w = std::fmod(degrees, 360.0);
+  if (w > 180.0) w -= 360.0;
+  if (w <= -180.0) w += 360.0;
+  return w;
+}
+
 namespace {
 
 const MeasurementType kTypes[kMeasurementTypes] = {
@@ -64,7 +72,8 @@ const MeasurementType kTypes[kMeasurementTypes] = {
     {"Phase", "deg"},      {"Avg. Freq.", "Hz"}, {"R. Edge Cnt", ""},  {"F. Edge Cnt", ""},   {"Edge Count", ""},
 };
 
-const char* kWindows[] = {"rectangle", "blackman", "hanning",  "hamming", "blackman-harris",
+// Window 0 keeps the centred half of the samples and zeroes the rest.
+const char* kWindows[] = {"middle-half", "blackman", "hanning",  "hamming", "blackman-harris",
                           "bartlett",  "sine",     "lanczos", "gaussian"};
 
 std::string squeeze(const std::string& s) {
@@ -92,15 +101,15 @@ int windowIndex(const std::string& name) {
   const std::string wanted = squeeze(name);
   for (int i = 0; i < 9; ++i)
     if (wanted == kWindows[i]) return i;
-  if (wanted == "rect" || wanted == "none") return 0;
   if (wanted == "hann") return 2;
+  if (wanted == "middlehalf") return 0;
   return -1;
 }
 
 const char* windowName(int index) { return index >= 0 && index < 9 ? kWindows[index] : "?"; }
 
 const char* windowNames() {
-  return "rectangle, blackman, hanning, hamming, blackman-harris, bartlett, sine, lanczos, gaussian";
+  return "hanning, blackman, hamming, blackman-harris, bartlett, sine, lanczos, gaussian, middle-half";
 }
 
 const char* errorText(int32_t code) { return uZyvErrorText(code); }
