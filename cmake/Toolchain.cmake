@@ -21,4 +21,9 @@ if(WIN32)
   # Everything we build for Windows links its runtime statically, so that the
   # DLLs and test programs run under Wine with no extra runtime DLLs.
   set(UZYV_WIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
+  # 32-bit __stdcall symbols carry an @<bytes> suffix, which the exported
+  # names drop; x64 has a single calling convention and plain symbols.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(UZYV_WIN_PLAIN_EXPORTS -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+  endif()
 endif()

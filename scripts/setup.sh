@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian machine, if missing:
-# CMake, Ninja, GoogleTest sources, mingw-w64 for i686, Wine with wine32.
+# CMake, Ninja, GoogleTest sources, mingw-w64 for i686 and x86-64, Wine with
+# wine32 and wine64.
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for p in cmake ninja-build g++ file googletest libgtest-dev g++-mingw-w64-i686 wine; do
+for p in cmake ninja-build g++ file googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64; do
   have "$p" || need+=("$p")
 done
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
