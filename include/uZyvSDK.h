@@ -109,6 +109,44 @@ typedef struct MeasParams {
   int16_t* samples[2];       /* offset 96: [1] may be null */
 } MeasParams;
 
+/* ========================================================================
+ * The 64-bit Windows DLL (x86-64)
+ *
+ * uZyvSDK.dll is also built for x86-64 Windows, for 64-bit processes. It has
+ * the same 85 functions under the same plain names, with the import library
+ * uZyvSDK.lib, and means by every call what the 32-bit DLL means. What
+ * differs:
+ *
+ * - Calling convention: x64 has one; UZYV_CALL (__stdcall) is accepted and
+ *   ignored there, and the export names carry no decoration.
+ * - uZyvValue is 64 bits. uZyvSDKSetting, uZyvSDKFGSetting and uZyvSDKRead
+ *   take it and hand it unchanged, all 64 bits, to the runtime's uZyvSetting
+ *   and uZyvRead; an address, such as a setting's value block, is a full
+ *   64-bit address. A 32-bit integer passed there keeps its value (it is
+ *   sign-extended).
+ * - The runtime: Zyvrun.dll in the working folder must itself be an x86-64
+ *   DLL with the same entry names, undecorated, whose uZyvSetting and
+ *   uZyvRead take a 64-bit value. A 32-bit runtime file fails to load, as
+ *   any runtime that cannot be loaded (uZyvSDKSelectGroup: 22).
+ * - Records: CaptureParams holds no address and keeps its 144 bytes and
+ *   offsets. MeasParams keeps every offset up to samples, whose two
+ *   addresses take 8 bytes each: samples[0] at 96, samples[1] at 104, 112
+ *   bytes in all.
+ *
+ * Everything else is as on the 32-bit DLL: int32_t stays 32 bits, the USB
+ * handle is 32 bits, the buffer sizes the device information checks are the
+ * same, and so are the LastError codes. The arithmetic is the same too
+ * (SSE2 doubles, no fused multiply-add), so every result is bit for bit the
+ * 32-bit DLL's.
+ * ======================================================================== */
+#define UZYV_LAYOUT_CHECK(name, holds) typedef char name[(holds) ? 1 : -1]
+UZYV_LAYOUT_CHECK(uZyvCaptureParamsLayout, sizeof(CaptureParams) == 144 && offsetof(CaptureParams, trigPos) == 120 &&
+                                               offsetof(CaptureParams, recordLength) == 136);
+UZYV_LAYOUT_CHECK(uZyvMeasParamsLayout, offsetof(MeasParams, multiplier) == 88 && offsetof(MeasParams, samples) == 96);
+UZYV_LAYOUT_CHECK(uZyvMeasParamsSize, sizeof(MeasParams) == (sizeof(void*) == 8 ? 112 : 104));
+#undef UZYV_LAYOUT_CHECK
+/* ======================================================================== */
+
 /* ------------------------------------------------------------------------
  * Start-up, groups and errors
  * ------------------------------------------------------------------------ */
