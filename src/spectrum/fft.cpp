@@ -6,6 +6,8 @@
 #include <cmath>
 #include <utility>
 
+#include "spectrum/decimal_log.h"
+
 namespace uzyv {
 
 namespace {
@@ -196,9 +198,9 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
     if (scale == 0) {
       v = normalised(m / dn * 2.0);
     } else if (scale == 1) {
-      v = 20.0 * std::log10(normalised(m / 1000.0 / dn * 2.0));
+      v = 20.0 * decimalLog(normalised(m / 1000.0 / dn * 2.0));
     } else {
-      v = 20.0 * std::log10(normalised(m / 1000.0 / kDbuReference / dn * 2.0));
+      v = 20.0 * decimalLog(normalised(m / 1000.0 / kDbuReference / dn * 2.0));
     }
     out[2 * j] = v;
     out[2 * j + 1] = v;
