@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +49,13 @@ struct Instance {
   // The fault that applies to a call, or null.
   const Fault* faultFor(const char* entry, int64_t key) const;
 };
+
+// The hub's lock: every runtime entry and every control function holds it,
+// so that a program that calls the SDK from several threads reaches the
+// instruments one call at a time. Recursive, because a data source runs
+// under it and may use the control functions.
+std::recursive_mutex& hubLock();
+using HubGuard = std::lock_guard<std::recursive_mutex>;
 
 // The registry of instances, in load order.
 std::deque<Instance>& instances();

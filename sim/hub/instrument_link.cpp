@@ -134,6 +134,7 @@ int32_t instrumentSummary(const Instance& in, int32_t device, int32_t selector, 
 using namespace zyvsim;
 
 extern "C" ZYVSIM_API int32_t zyvsim_capture_info(int32_t index, ZyvSimCaptureInfo* info) {
+  HubGuard hold(hubLock());
   const Instance* in = instance(index);
   if (!in || !info) return 0;
   *info = ZyvSimCaptureInfo{};

@@ -78,6 +78,7 @@ ZYVSIM_API int32_t zyvsim_builtin_source(void*, int32_t index, ZyvSimRead* read,
 }
 
 ZYVSIM_API void zyvsim_set_wave(int32_t index, int32_t device, int32_t input, const ZyvSimWave* wave) {
+  HubGuard hold(hubLock());
   scriptedFromNow(index);
   DeviceReadout* r = readoutOf(index, device);
   if (!r || input < 0 || input > 1 || !wave) return;
@@ -86,6 +87,7 @@ ZYVSIM_API void zyvsim_set_wave(int32_t index, int32_t device, int32_t input, co
 
 ZYVSIM_API void zyvsim_set_samples(int32_t index, int32_t device, int32_t input, const int16_t* codes,
                                    int32_t count) {
+  HubGuard hold(hubLock());
   scriptedFromNow(index);
   DeviceReadout* r = readoutOf(index, device);
   if (!r || input < 0 || input > 1) return;
@@ -95,6 +97,7 @@ ZYVSIM_API void zyvsim_set_samples(int32_t index, int32_t device, int32_t input,
 }
 
 ZYVSIM_API void zyvsim_set_read_reply(int32_t index, int32_t device, int32_t status, int64_t timeOffset) {
+  HubGuard hold(hubLock());
   scriptedFromNow(index);
   DeviceReadout* r = readoutOf(index, device);
   if (!r) return;
@@ -103,6 +106,7 @@ ZYVSIM_API void zyvsim_set_read_reply(int32_t index, int32_t device, int32_t sta
 }
 
 ZYVSIM_API void zyvsim_set_data_source(int32_t index, ZyvSimDataSource source, void* context) {
+  HubGuard hold(hubLock());
   scriptedFromNow(index);
   Instance* in = instance(index);
   if (!in) return;
@@ -111,6 +115,7 @@ ZYVSIM_API void zyvsim_set_data_source(int32_t index, ZyvSimDataSource source, v
 }
 
 ZYVSIM_API int32_t zyvsim_block_length(int32_t index) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   return in ? in->blockLength : 0;
 }

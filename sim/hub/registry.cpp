@@ -30,6 +30,11 @@ void copyText(char* to, std::size_t size, const char* text) {
 }
 }  // namespace
 
+std::recursive_mutex& hubLock() {
+  static auto* lock = new std::recursive_mutex();  // never destroyed, as the registry
+  return *lock;
+}
+
 std::deque<Instance>& instances() {
   static auto* all = new std::deque<Instance>();
   return *all;
@@ -101,53 +106,69 @@ using namespace zyvsim;
 extern "C" {
 
 ZYVSIM_API void zyvsim_reset(void) {
+  HubGuard hold(hubLock());
   instances().clear();
   defaults() = builtInDefaults();
 }
 
-ZYVSIM_API ZyvSimConfig* zyvsim_defaults(void) { return &defaults(); }
+ZYVSIM_API ZyvSimConfig* zyvsim_defaults(void) {
+  HubGuard hold(hubLock());
+  return &defaults();
+}
 
-ZYVSIM_API int32_t zyvsim_instance_count(void) { return int32_t(instances().size()); }
+ZYVSIM_API int32_t zyvsim_instance_count(void) {
+  HubGuard hold(hubLock());
+  return int32_t(instances().size());
+}
 
 ZYVSIM_API ZyvSimConfig* zyvsim_config(int32_t index) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   return in ? &in->config : nullptr;
 }
 
 ZYVSIM_API int32_t zyvsim_loaded(int32_t index) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   return in && in->loaded ? 1 : 0;
 }
 
 ZYVSIM_API const char* zyvsim_module_path(int32_t index) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   return in ? in->modulePath.c_str() : "";
 }
 
 ZYVSIM_API void zyvsim_fail(int32_t index, const char* entry, int64_t match, int32_t result, int32_t errorCode) {
+  HubGuard hold(hubLock());
   if (Instance* in = instance(index)) in->faults.push_back(Fault{entry, match, result, errorCode});
 }
 
 ZYVSIM_API void zyvsim_clear_faults(int32_t index) {
+  HubGuard hold(hubLock());
   if (Instance* in = instance(index)) in->faults.clear();
 }
 
 ZYVSIM_API int32_t zyvsim_log_count(int32_t index) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   return in ? int32_t(in->log.size()) : 0;
 }
 
 ZYVSIM_API const ZyvSimCall* zyvsim_log_entry(int32_t index, int32_t k) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   if (!in || k < 0 || std::size_t(k) >= in->log.size()) return nullptr;
   return &in->log[std::size_t(k)];
 }
 
 ZYVSIM_API void zyvsim_clear_log(int32_t index) {
+  HubGuard hold(hubLock());
   if (Instance* in = instance(index)) in->log.clear();
 }
 
 ZYVSIM_API int32_t zyvsim_setting(int32_t index, int32_t channel, int32_t settingId, int64_t* value) {
+  HubGuard hold(hubLock());
   Instance* in = instance(index);
   if (!in) return 0;
   auto it = in->settings.find({channel, settingId});
@@ -157,6 +178,7 @@ ZYVSIM_API int32_t zyvsim_setting(int32_t index, int32_t channel, int32_t settin
 }
 
 ZYVSIM_API int32_t zyvsim_attach(const char* modulePath) {
+  HubGuard hold(hubLock());
   auto& all = instances();
   all.emplace_back();
   all.back().config = defaults();
@@ -165,6 +187,7 @@ ZYVSIM_API int32_t zyvsim_attach(const char* modulePath) {
 }
 
 ZYVSIM_API void zyvsim_detach(int32_t index) {
+  HubGuard hold(hubLock());
   if (Instance* in = instance(index)) in->loaded = false;
 }
 

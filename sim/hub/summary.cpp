@@ -103,6 +103,7 @@ using namespace zyvsim;
 extern "C" {
 
 ZYVSIM_API void zyvsim_set_summary(int32_t index, int32_t device, const ZyvSimSummary* summary) {
+  HubGuard hold(hubLock());
   scriptedFromNow(index);
   DeviceSummaries* d = deviceOf(index, device);
   if (!d) return;
@@ -111,6 +112,7 @@ ZYVSIM_API void zyvsim_set_summary(int32_t index, int32_t device, const ZyvSimSu
 }
 
 ZYVSIM_API void zyvsim_script_summaries(int32_t index, int32_t device, const ZyvSimSummary* list, int32_t count) {
+  HubGuard hold(hubLock());
   scriptedFromNow(index);
   DeviceSummaries* d = deviceOf(index, device);
   if (!d) return;
@@ -119,6 +121,7 @@ ZYVSIM_API void zyvsim_script_summaries(int32_t index, int32_t device, const Zyv
 }
 
 ZYVSIM_API int32_t zyvsim_scripted_left(int32_t index, int32_t device) {
+  HubGuard hold(hubLock());
   DeviceSummaries* d = deviceOf(index, device);
   return d ? int32_t(d->script.size()) : 0;
 }

@@ -1,9 +1,8 @@
 // Capture control and waveform reads as the exports, the pass/fail test and
-// autoset use them. Each returns a Code; report() turns it into the export's
-// result and LastError.
+// autoset use them.
 #pragma once
 
-#include "core/library.h"
+#include "core/groups.h"
 
 namespace uzyv {
 
@@ -11,7 +10,8 @@ namespace uzyv {
 // the cached record, sends the cached trigger and starts the capture.
 Code captureWithCache();
 
-// uZyvSDKDataReady: the runtime's answer; 0 when the guard fails (LastError set).
+// uZyvSDKDataReady: the runtime's answer; 0 when the guard fails (LastError
+// set).
 int32_t dataReady();
 
 // uZyvSDKReadExRaw. On success `readResult` holds the runtime's non-zero

@@ -14,7 +14,7 @@ namespace {
 // Every channel is armed with setting 5 before a capture; a refusal leaves
 // its LastError and the capture start goes on.
 void armChannels(const DeviceGroup& group) {
-  for (int32_t ch = 0; ch < 2 * group.deviceCount; ++ch) report(sendSetting(ch, kSetCaptureArm, 1));
+  for (int32_t ch = 0; ch < 2 * group.deviceCount; ++ch) noteFailure(sendSetting(ch, kSetCaptureArm, 1));
 }
 
 // The trigger position must lie within half the record's duration,
@@ -48,6 +48,28 @@ Code stopCapture() {
   return stop() ? kOk : runtimeFailure();
 }
 
+// uZyvSDKForceTrig: every device is forced, also after one has failed; the
+// runtime's error is read once, after the last. The runtime's results
+// combined, 0 when the guard fails (LastError set).
+int32_t forceTrigger() {
+  DeviceGroup* group = nullptr;
+  if (Code c = requireOpen(group)) return failedAnswer(c);
+  RuntimeApi::ForceTrig force = runtime().uZyvForceTrig;
+  if (!force) return failedAnswer(UZYV_ERR_RUNTIME_ENTRIES);
+  int32_t result = 1;
+  for (int32_t device = 0; device < group->deviceCount; ++device) result &= force(device);
+  if (group->deviceCount > 0 && result == 0) setLastError(runtimeFailure());
+  return result;
+}
+
+// uZyvSDKGetStatus: the runtime's answer, 0 without a runtime.
+int32_t captureStatus(int32_t value) {
+  RuntimeApi::GetStatus status = runtime().uZyvGetStatus;
+  return status ? status(value) : 0;
+}
+
+Code sendGeneratorSetting(int32_t index, uZyvValue value) { return sendSetting(index, kSetFunctionGenerator, value); }
+
 }  // namespace
 
 Code captureWithCache() {
@@ -61,9 +83,9 @@ Code captureWithCache() {
 
 int32_t dataReady() {
   DeviceGroup* group = nullptr;
-  if (Code c = requireOpen(group)) return report(c);
+  if (Code c = requireOpen(group)) return failedAnswer(c);
   RuntimeApi::DataReady ready = runtime().uZyvDataReady;
-  if (!ready) return report(UZYV_ERR_RUNTIME_ENTRIES);
+  if (!ready) return failedAnswer(UZYV_ERR_RUNTIME_ENTRIES);
   return ready();
 }
 
@@ -73,46 +95,14 @@ using namespace uzyv;
 
 extern "C" {
 
-UZYV_API int32_t UZYV_CALL uZyvSDKCapture(CaptureParams* params) {
-  return exportCall([&] { return captureWithBlock(params); });
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKCaptureEx(void) {
-  return exportCall([&] { return captureWithCache(); });
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKStop(void) {
-  return exportCall([&] { return stopCapture(); });
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKForceTrig(void) {
-  return exportValue<int32_t>(0, [&]() -> int32_t {
-    DeviceGroup* group = nullptr;
-    if (Code c = requireOpen(group)) return report(c);
-    RuntimeApi::ForceTrig force = runtime().uZyvForceTrig;
-    if (!force) return report(UZYV_ERR_RUNTIME_ENTRIES);
-    // Every device is forced, also after one has failed; the runtime's
-    // error is read once, after the last.
-    int32_t result = 1;
-    for (int32_t device = 0; device < group->deviceCount; ++device) result &= force(device);
-    if (group->deviceCount > 0 && result == 0) setLastError(runtimeFailure());
-    return result;
-  });
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKGetStatus(int32_t value) {
-  return exportValue<int32_t>(0, [&]() -> int32_t {
-    RuntimeApi::GetStatus status = runtime().uZyvGetStatus;
-    return status ? status(value) : 0;
-  });
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKDataReady(void) {
-  return exportValue<int32_t>(0, [&] { return dataReady(); });
-}
-
+UZYV_API int32_t UZYV_CALL uZyvSDKCapture(CaptureParams* params) { return exportCall(captureWithBlock, params); }
+UZYV_API int32_t UZYV_CALL uZyvSDKCaptureEx(void) { return exportCall(captureWithCache); }
+UZYV_API int32_t UZYV_CALL uZyvSDKStop(void) { return exportCall(stopCapture); }
+UZYV_API int32_t UZYV_CALL uZyvSDKForceTrig(void) { return exportValue(forceTrigger); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetStatus(int32_t value) { return exportValue(captureStatus, value); }
+UZYV_API int32_t UZYV_CALL uZyvSDKDataReady(void) { return exportValue(dataReady); }
 UZYV_API int32_t UZYV_CALL uZyvSDKFGSetting(int32_t index, uZyvValue value) {
-  return exportCall([&] { return sendSetting(index, kSetFunctionGenerator, value); });
+  return exportCall(sendGeneratorSetting, index, value);
 }
 
 }  // extern "C"

@@ -104,7 +104,7 @@ Code acquire(const DeviceGroup& group, int32_t device, int32_t* status, Acquired
   a.status = request.status;
   a.timeOffset = request.timeOffset;
   if (status) *status = request.status;
-  if (report(readHwInfo(device, kInfoCalibration, &a.calibration)) == 0) a.calibration = CalibrationData{};
+  if (noteFailure(readHwInfo(device, kInfoCalibration, &a.calibration))) a.calibration = CalibrationData{};
   return kOk;
 }
 
@@ -182,65 +182,71 @@ Code readPhysical(int32_t device, int32_t* status, double* out, const int32_t* m
   return kOk;
 }
 
+namespace {
+
+Code rawToPhysical(const int16_t* raw, double* out, int32_t count, double zeroLevel, double baseOffset, double gain,
+                   double channelOffset, int32_t multiplier, bool microvolts) {
+  if (!raw || !out) return UZYV_ERR_POINTER;
+  const uint64_t n = count > 0 ? uint64_t(count) : 0;
+  if (n > std::numeric_limits<std::size_t>::max() / sizeof(double)) return UZYV_ERR_POINTER;
+  if (Code c = requireWritable(out, std::size_t(n) * sizeof(double))) return c;
+  convertCodes(raw, out, count, Conversion(zeroLevel, baseOffset, gain, channelOffset, multiplier, microvolts));
+  return kOk;
+}
+
+// uZyvSDKRead: the runtime's read with the application's value.
+Code readWithValue(uZyvValue value) {
+  DeviceGroup* group = nullptr;
+  if (Code c = requireOpen(group)) return c;
+  RuntimeApi::Read read = runtime().uZyvRead;
+  if (!read) return UZYV_ERR_RUNTIME_ENTRIES;
+  return read(value) ? kOk : runtimeFailure();
+}
+
+// uZyvSDKReadExRaw: the runtime's non-zero result of the read, or 0
+// (LastError set unless the read was refused silently).
+int32_t readRawAnswer(int32_t device, int32_t* status, int16_t* samples, double* zeroLevels, double* baseOffsets,
+                      double* gains, int32_t* timeOffset) {
+  int32_t result = 0;
+  const Code c = readRaw(device, status, samples, zeroLevels, baseOffsets, gains, timeOffset, result);
+  return c == kOk ? result : failedAnswer(c);
+}
+
+}  // namespace
+
 }  // namespace uzyv
 
 using namespace uzyv;
 
-namespace {
-int32_t rawToPhysical(const int16_t* raw, double* out, int32_t count, double zeroLevel, double baseOffset,
-                      double gain, double channelOffset, int32_t multiplier, bool microvolts) {
-  return exportCall([&]() -> Code {
-    if (!raw || !out) return UZYV_ERR_POINTER;
-    const uint64_t n = count > 0 ? uint64_t(count) : 0;
-    if (n > std::numeric_limits<std::size_t>::max() / sizeof(double)) return UZYV_ERR_POINTER;
-    if (Code c = requireWritable(out, std::size_t(n) * sizeof(double))) return c;
-    convertCodes(raw, out, count, Conversion(zeroLevel, baseOffset, gain, channelOffset, multiplier, microvolts));
-    return kOk;
-  });
-}
-}  // namespace
-
 extern "C" {
 
-UZYV_API int32_t UZYV_CALL uZyvSDKRead(uZyvValue value) {
-  return exportCall([&]() -> Code {
-    DeviceGroup* group = nullptr;
-    if (Code c = requireOpen(group)) return c;
-    RuntimeApi::Read read = runtime().uZyvRead;
-    if (!read) return UZYV_ERR_RUNTIME_ENTRIES;
-    return read(value) ? kOk : runtimeFailure();
-  });
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKRead(uZyvValue value) { return exportCall(readWithValue, value); }
 
 UZYV_API int32_t UZYV_CALL uZyvSDKReadExRaw(int32_t device, int32_t* status, int16_t* samples, double* zeroLevels,
                                             double* baseOffsets, double* gains, int32_t* timeOffset) {
-  return exportValue<int32_t>(0, [&]() -> int32_t {
-    int32_t result = 0;
-    const Code c = readRaw(device, status, samples, zeroLevels, baseOffsets, gains, timeOffset, result);
-    return c == kOk ? result : report(c);
-  });
+  return exportValue(readRawAnswer, device, status, samples, zeroLevels, baseOffsets, gains, timeOffset);
 }
 
 UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_mv(const int16_t* raw, double* out, int32_t count, double zeroLevel,
                                               double baseOffset, double gain, double channelOffset,
                                               int32_t multiplier) {
-  return rawToPhysical(raw, out, count, zeroLevel, baseOffset, gain, channelOffset, multiplier, false);
+  return exportCall(rawToPhysical, raw, out, count, zeroLevel, baseOffset, gain, channelOffset, multiplier, false);
 }
 
 UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_uv(const int16_t* raw, double* out, int32_t count, double zeroLevel,
                                               double baseOffset, double gain, double channelOffset,
                                               int32_t multiplier) {
-  return rawToPhysical(raw, out, count, zeroLevel, baseOffset, gain, channelOffset, multiplier, true);
+  return exportCall(rawToPhysical, raw, out, count, zeroLevel, baseOffset, gain, channelOffset, multiplier, true);
 }
 
 UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_mv(int32_t device, int32_t* status, double* out,
                                              const int32_t* multipliers) {
-  return exportCall([&] { return readPhysical(device, status, out, multipliers, false); });
+  return exportCall(readPhysical, device, status, out, multipliers, false);
 }
 
 UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_uv(int32_t device, int32_t* status, double* out,
                                              const int32_t* multipliers) {
-  return exportCall([&] { return readPhysical(device, status, out, multipliers, true); });
+  return exportCall(readPhysical, device, status, out, multipliers, true);
 }
 
 }  // extern "C"

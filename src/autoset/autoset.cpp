@@ -76,10 +76,11 @@ int64_t rateFromReading(int32_t reading) {
 
 // The trigger level in microvolts in the middle of two levels in
 // millivolts, truncated toward zero. The trigger record carries 32 bits, so
-// the level is limited to that range; a middle that is not finite gives 0.
+// the level is limited to that range, infinite levels included; a middle
+// that is not a number gives 0.
 int64_t middleMicrovolts(double lowest, double highest) {
   const double level = (lowest + highest) * 1000.0 * 0.5;
-  if (!std::isfinite(level)) return 0;
+  if (std::isnan(level)) return 0;
   if (level <= double(INT32_MIN)) return INT32_MIN;
   if (level >= double(INT32_MAX)) return INT32_MAX;
   return int64_t(level);
@@ -93,9 +94,9 @@ class AutosetRun {
 
   void execute() {
     samples_.assign(std::size_t(2) * kRecordLength, 0);
-    report(setRecordLength(kRecordLength));
-    report(setSampleRate(kStartRate));
-    report(setWaitMode(0, 0));
+    noteFailure(setRecordLength(kRecordLength));
+    noteFailure(setSampleRate(kStartRate));
+    noteFailure(setWaitMode(0, 0));
 
     window_ = codeWindowFor(group_.hwBit);
     devices_ = std::max(group_.deviceCount, 0);
@@ -106,11 +107,11 @@ class AutosetRun {
     search_.assign(channels, ChannelSearch{});
     for (std::size_t c = 0; c < channels; ++c) {
       const auto ch = int32_t(c);
-      report(setVoltPos(ch, kVoltPos));
-      report(setVoltOfs(ch, 0));
-      report(setBwl(ch, 0));
-      report(setCoupling(ch, 0));
-      report(setChannelOnOff(ch, 1));
+      noteFailure(setVoltPos(ch, kVoltPos));
+      noteFailure(setVoltOfs(ch, 0));
+      noteFailure(setBwl(ch, 0));
+      noteFailure(setCoupling(ch, 0));
+      noteFailure(setChannelOnOff(ch, 1));
     }
 
     for (int k = 0; k < kWarmUpCaptures; ++k) captureCycle();
@@ -119,7 +120,7 @@ class AutosetRun {
     setTrigger();
     platform::sleepMs(kSettleMs);
     querySummary(0);
-    report(setSampleRate(rateFromReading(summary_.rateReading)));
+    noteFailure(setSampleRate(rateFromReading(summary_.rateReading)));
   }
 
  private:
@@ -132,7 +133,7 @@ class AutosetRun {
   // A capture, the wait for its data when it started, and a read of every
   // device for its calibration.
   void captureCycle() {
-    if (report(captureWithCache()) != 0 && !waitForData()) waitLimitMs_ = 0;
+    if (!noteFailure(captureWithCache()) && !waitForData()) waitLimitMs_ = 0;
     for (int32_t d = 0; d < devices_; ++d) readDevice(d);
   }
 
@@ -154,7 +155,7 @@ class AutosetRun {
     if (group_.recordLength < 0 || group_.recordLength > kRecordLength) return;
     const std::size_t first = std::size_t(2) * std::size_t(d);
     int32_t result = 0;
-    report(readRaw(d, nullptr, samples_.data(), &zeroLevel_[first], &baseOffset_[first], &gain_[first], nullptr,
+    noteFailure(readRaw(d, nullptr, samples_.data(), &zeroLevel_[first], &baseOffset_[first], &gain_[first], nullptr,
                    result));
   }
 
@@ -166,7 +167,7 @@ class AutosetRun {
 
   void searchStep(int32_t voltDivMv) {
     for (std::size_t c = 0; c < search_.size(); ++c)
-      if (!search_[c].matched) report(setVoltDiv(int32_t(c), voltDivMv * 1000, kSetVoltDivEx));
+      if (!search_[c].matched) noteFailure(setVoltDiv(int32_t(c), voltDivMv * 1000, kSetVoltDivEx));
     for (int k = 0; k < kCapturesPerStep; ++k) captureCycle();
 
     const double t = double(voltDivMv);
@@ -231,8 +232,6 @@ using namespace uzyv;
 
 extern "C" {
 
-UZYV_API int32_t UZYV_CALL uZyvSDKAutoset(void) {
-  return exportCall([] { return autoset(); });
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKAutoset(void) { return exportCall(autoset); }
 
 }  // extern "C"

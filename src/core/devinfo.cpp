@@ -1,6 +1,6 @@
 // Device information: one operation behind every hardware-information export,
 // differing only in selector and buffer size.
-#include "core/library.h"
+#include "core/groups.h"
 
 namespace uzyv {
 
@@ -34,74 +34,63 @@ Code readHwInfo(int32_t device, uint32_t selector, void* buffer) {
   return get(device, int32_t(selector), buffer) ? kOk : runtimeFailure();
 }
 
+namespace {
+// uZyvSDKGetChOnOff: the runtime's on/off state of a channel's input, 1 or
+// 0; 0 also when the query fails (LastError set).
+int32_t channelOnOff(int32_t channel) {
+  struct {
+    int32_t input;
+    int32_t state;
+  } block{channel % 2, 0};
+  const int32_t device = channel < 0 ? -1 : channel / 2;
+  noteFailure(readHwInfo(device, kInfoChannelOnOff, &block));
+  return block.state != 0 ? 1 : 0;
+}
+}  // namespace
+
 }  // namespace uzyv
 
 using namespace uzyv;
 
-namespace {
-int32_t hwInfoExport(int32_t device, uint32_t selector, void* buffer) {
-  return exportCall([&] { return readHwInfo(device, selector, buffer); });
-}
-int32_t hwInfoGroupExport(int32_t device, uint32_t selector, void* buffer) {
-  return exportCall([&]() -> Code {
-    DeviceGroup* group = nullptr;
-    if (Code c = requireOpen(group)) return c;
-    return readHwInfo(device, selector, buffer);
-  });
-}
-}  // namespace
-
 extern "C" {
 
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfo(int32_t device, uint32_t selector, void* buffer) {
-  return hwInfoExport(device, selector, buffer);
+  return exportCall(readHwInfo, device, selector, buffer);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfoA(int32_t device, uint32_t selector, void* buffer) {
-  return hwInfoGroupExport(device, selector, buffer);
+  return exportCall(readHwInfo, device, selector, buffer);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfoB(int32_t device, uint32_t selector, void* buffer) {
-  return hwInfoGroupExport(device, selector, buffer);
+  return exportCall(readHwInfo, device, selector, buffer);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetVendorName(int32_t device, char* buffer) {
-  return hwInfoExport(device, kInfoVendorName, buffer);
+  return exportCall(readHwInfo, device, kInfoVendorName, buffer);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetProductName(int32_t device, char* buffer) {
-  return hwInfoExport(device, kInfoProductName, buffer);
+  return exportCall(readHwInfo, device, kInfoProductName, buffer);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetSerialNum(int32_t device, char* buffer) {
-  return hwInfoExport(device, kInfoSerialNum, buffer);
+  return exportCall(readHwInfo, device, kInfoSerialNum, buffer);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwVer(int32_t device, int32_t* version) {
-  return hwInfoExport(device, kInfoHwVer, version);
+  return exportCall(readHwInfo, device, kInfoHwVer, version);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetFwVer(int32_t device, int32_t* version) {
-  return hwInfoExport(device, kInfoFwVer, version);
+  return exportCall(readHwInfo, device, kInfoFwVer, version);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetProductID(int32_t device, int32_t* productId) {
-  return hwInfoExport(device, kInfoProductId, productId);
+  return exportCall(readHwInfo, device, kInfoProductId, productId);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetUsbDeviceHandle(int32_t device, uint32_t* handle) {
-  return hwInfoExport(device, kInfoUsbHandle, handle);
+  return exportCall(readHwInfo, device, kInfoUsbHandle, handle);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetCalibrationData(int32_t device, double* calibration) {
-  return hwInfoExport(device, kInfoCalibration, calibration);
+  return exportCall(readHwInfo, device, kInfoCalibration, calibration);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetTemperature(int32_t device, void* buffer) {
-  return hwInfoExport(device, kInfoTemperature, buffer);
+  return exportCall(readHwInfo, device, kInfoTemperature, buffer);
 }
 
-UZYV_API int32_t UZYV_CALL uZyvSDKGetChOnOff(int32_t channel) {
-  return exportValue<int32_t>(0, [&]() -> int32_t {
-    struct {
-      int32_t input;
-      int32_t state;
-    } block{channel % 2, 0};
-    DeviceGroup* group = nullptr;
-    if (Code c = requireOpen(group)) return report(c);
-    const int32_t device = channel < 0 ? -1 : channel / 2;
-    report(readHwInfo(device, kInfoChannelOnOff, &block));
-    return block.state != 0 ? 1 : 0;
-  });
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKGetChOnOff(int32_t channel) { return exportValue(channelOnOff, channel); }
 
 }  // extern "C"

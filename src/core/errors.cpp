@@ -1,8 +1,25 @@
 // LastError, the translation of the runtime's error codes, and the two
 // error-code exports.
-#include "core/library.h"
+#include "core/groups.h"
 
 namespace uzyv {
+
+namespace {
+// LastError, cleared by reading it.
+int32_t takeLastError() {
+  CoreState& state = core();
+  const Code code = state.lastError;
+  state.lastError = 0;
+  return code;
+}
+
+// The runtime's own current error code; 0 without a runtime.
+int32_t runtimeErrorCode() {
+  RuntimeApi::GetErrorCode get = runtime().uZyvGetErrorCode;
+  return get ? get() : 0;
+}
+
+}  // namespace
 
 Code translateRuntimeCode(int32_t runtimeCode, bool extendedProduct) {
   struct Row {
@@ -23,8 +40,7 @@ Code translateRuntimeCode(int32_t runtimeCode, bool extendedProduct) {
 Code runtimeFailure() {
   DeviceGroup* group = currentGroupRecord();
   const bool extended = group && group->extendedProduct();
-  RuntimeApi::GetErrorCode get = runtime().uZyvGetErrorCode;
-  return translateRuntimeCode(get ? get() : 0, extended);
+  return translateRuntimeCode(runtimeErrorCode(), extended);
 }
 
 }  // namespace uzyv
@@ -33,16 +49,7 @@ using namespace uzyv;
 
 extern "C" {
 
-UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCodeEx(void) {
-  Library& lib = library();
-  const Code code = lib.lastError;
-  lib.lastError = 0;
-  return code;
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCode(void) {
-  RuntimeApi::GetErrorCode get = runtime().uZyvGetErrorCode;
-  return get ? get() : 0;
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCodeEx(void) { return exportValue(takeLastError); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCode(void) { return exportValue(runtimeErrorCode); }
 
 }  // extern "C"

@@ -1,8 +1,8 @@
-// The group table: lazy start-up, preparation of a slot (private runtime
-// copy), resolution of the runtime entry points, and group selection.
+// The group table: its start-up and teardown, preparation of a slot (private
+// runtime copy), resolution of the runtime entry points, and group selection.
 #include <cstring>
 
-#include "core/library.h"
+#include "core/startup.h"
 
 namespace uzyv {
 
@@ -19,24 +19,6 @@ bool versionAcceptable(const std::string& path) {
   return value >= kRequiredVersion;
 }
 
-// Unloads a group's copy and deletes its temporary file.
-void releaseCopy(DeviceGroup& group) {
-  if (group.runtimeModule) platform::unloadModule(group.runtimeModule);
-  group.runtimeModule = nullptr;
-  deleteCopyFile(group);
-}
-
-// A table left by an earlier, failed start-up: its copies are unloaded and
-// their files deleted before it is replaced.
-void discardTable(Library& lib) {
-  if (!lib.groups) return;
-  clearEntryPoints();
-  for (auto& slot : *lib.groups)
-    if (slot) releaseCopy(*slot);
-  lib.groups.reset();
-}
-}  // namespace
-
 void deleteCopyFile(DeviceGroup& group) {
   platform::releaseDeletion(group.copyDeletion);
   group.copyDeletion = nullptr;
@@ -44,13 +26,28 @@ void deleteCopyFile(DeviceGroup& group) {
   group.tempCopyPath.clear();
 }
 
-std::string runtimeFilePath() { return library().workDir + kRuntimeFileName; }
+Code selectGroup(uint32_t index) {
+  startIfNeeded();
+  if (index > 19u) return UZYV_ERR_GROUP_INDEX;
+  CoreState& state = core();
+  if (!state.groups) state.groups = std::make_unique<GroupTable>();
+  state.currentGroup = int32_t(index);
+  if (!prepareCurrentSlot()) {
+    clearEntryPoints();
+    return UZYV_ERR_RUNTIME_FILE;
+  }
+  if (!resolveEntryPoints()) return UZYV_ERR_RUNTIME_ENTRIES;
+  return kOk;
+}
+}  // namespace
+
+std::string runtimeFilePath() { return core().workDir + kRuntimeFileName; }
 
 void clearEntryPoints() { runtime() = RuntimeApi{}; }
 
 bool prepareCurrentSlot() {
-  Library& lib = library();
-  auto& slot = (*lib.groups)[std::size_t(lib.currentGroup)];
+  CoreState& state = core();
+  auto& slot = (*state.groups)[std::size_t(state.currentGroup)];
   if (slot) return true;
   slot = std::make_unique<DeviceGroup>();
   DeviceGroup& group = *slot;
@@ -97,40 +94,51 @@ bool resolveEntryPoints() {
   return complete;
 }
 
-bool startUp() {
-  Library& lib = library();
-  discardTable(lib);
-  lib.groups = std::make_unique<GroupTable>();
+bool startUpGroups() {
+  CoreState& state = core();
+  discardGroupTable();
+  state.groups = std::make_unique<GroupTable>();
   if (!prepareCurrentSlot()) {
     clearEntryPoints();
     return false;
   }
-  if (!resolveEntryPoints()) return false;
-  measurementStartUp();
-  return true;
+  return resolveEntryPoints();
 }
 
-void startIfNeeded() {
-  Library& lib = library();
-  if (!lib.initialised) lib.initialised = startUp();
+void releaseRuntimeCopies(bool processExit) {
+  CoreState& state = core();
+  if (!state.groups) return;
+  GroupTable& table = *state.groups;
+  for (int slot = 0; slot < kGroupSlots; ++slot) {
+    DeviceGroup* group = table[std::size_t(slot)].get();
+    if (!group || !group->runtimeModule) continue;
+    if (!processExit) {
+      state.currentGroup = slot;
+      resolveEntryPoints();
+      if (group->open() && state.api.uZyvShutdown) state.api.uZyvShutdown();
+      group->setOpen(false);
+      platform::unloadModule(group->runtimeModule);
+    }
+    group->runtimeModule = nullptr;
+  }
+  clearEntryPoints();
+}
+
+void discardGroupTable() {
+  CoreState& state = core();
+  if (!state.groups) return;
+  clearEntryPoints();
+  for (auto& slot : *state.groups) {
+    if (!slot) continue;
+    if (slot->runtimeModule) platform::unloadModule(slot->runtimeModule);
+    slot->runtimeModule = nullptr;
+    deleteCopyFile(*slot);
+  }
+  state.groups.reset();
 }
 
 }  // namespace uzyv
 
 using namespace uzyv;
 
-extern "C" UZYV_API int32_t UZYV_CALL uZyvSDKSelectGroup(uint32_t group) {
-  return exportCall([&]() -> Code {
-    startIfNeeded();
-    if (group > 19u) return UZYV_ERR_GROUP_INDEX;
-    Library& lib = library();
-    if (!lib.groups) lib.groups = std::make_unique<GroupTable>();
-    lib.currentGroup = int32_t(group);
-    if (!prepareCurrentSlot()) {
-      clearEntryPoints();
-      return UZYV_ERR_RUNTIME_FILE;
-    }
-    if (!resolveEntryPoints()) return UZYV_ERR_RUNTIME_ENTRIES;
-    return kOk;
-  });
-}
+extern "C" UZYV_API int32_t UZYV_CALL uZyvSDKSelectGroup(uint32_t group) { return exportCall(selectGroup, group); }

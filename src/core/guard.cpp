@@ -1,17 +1,17 @@
 // The common guard with which the exports that talk to a group begin.
-#include "core/library.h"
+#include "core/groups.h"
 
 namespace uzyv {
 
 DeviceGroup* currentGroupRecord() {
-  Library& lib = library();
-  if (!lib.groups) return nullptr;
-  return (*lib.groups)[std::size_t(lib.currentGroup)].get();
+  CoreState& state = core();
+  if (!state.groups) return nullptr;
+  return (*state.groups)[std::size_t(state.currentGroup)].get();
 }
 
 Code requireStarted(DeviceGroup*& group) {
   group = nullptr;
-  if (!library().initialised) return UZYV_ERR_NOT_OPEN;
+  if (!core().initialised) return UZYV_ERR_NOT_OPEN;
   group = currentGroupRecord();
   return group ? kOk : UZYV_ERR_NO_GROUP;
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/library.h"
+#include "core/startup.h"
 
 namespace uzyv {
 
@@ -27,7 +27,7 @@ bool endsWithRuntimeName(const std::string& text) {
 class WorkDirScope {
  public:
   WorkDirScope() {
-    const std::string& dir = library().workDir;
+    const std::string& dir = core().workDir;
     saved_ = platform::currentFolder(previous_, kPathCapacity);
     if (!dir.empty()) platform::setCurrentFolder(dir);
   }
@@ -60,30 +60,30 @@ class TraceFile {
 
 // Sends one default; a failure stays in LastError and is remembered.
 void sendDefault(bool& anyFailed, int32_t channel, int32_t id, uZyvValue value) {
-  if (report(sendSetting(channel, id, value)) == 0) anyFailed = true;
+  if (noteFailure(sendSetting(channel, id, value))) anyFailed = true;
 }
 
 // Steps after the runtime reported its device count: a group without
 // devices is reloaded from its copy; otherwise it opens and gets the
 // defaults. Returns the device count, or 0.
 int32_t openWithDefaults(DeviceGroup& group, int32_t count) {
-  Library& lib = library();
+  CoreState& state = core();
   if (count <= 0 || count > kMaxDevices) {
     // No device: reload the private copy so that the runtime starts afresh.
     group.deviceCount = 0;
     group.setOpen(false);
-    const Code kept = lib.lastError;
+    const Code kept = state.lastError;
     platform::unloadModule(group.runtimeModule);
     group.runtimeModule = platform::loadModule(group.tempCopyPath);
     resolveEntryPoints();
-    lib.lastError = kept;
+    state.lastError = kept;
     return 0;
   }
   group.deviceCount = count;
   group.setOpen(true);
 
   int32_t productId = 0;
-  report(readHwInfo(0, kInfoProductId, &productId));
+  noteFailure(readHwInfo(0, kInfoProductId, &productId));
   if (productId == 8722) group.setExtendedProduct(true);
 
   group.channels.assign(std::size_t(2) * std::size_t(count), ChannelState{});
@@ -105,16 +105,15 @@ int32_t openWithDefaults(DeviceGroup& group, int32_t count) {
   int64_t zeroPosition = 0;
   sendDefault(anyFailed, 0, kSetTrigPos, reinterpret_cast<uZyvValue>(&zeroPosition));
   if (anyFailed) {
-    int32_t ignored = 0;
-    shutdownCurrentGroup(ignored);
+    shutdownCurrentGroup();
     return 0;
   }
 
   group.hwBit = 8;
-  if (lib.api.ZyvSetting) lib.api.ZyvSetting(kSettingExHwBit, 8, 0);
+  if (state.api.ZyvSetting) state.api.ZyvSetting(kSettingExHwBit, 8, 0);
   double generatorValue = 11.0;
   for (int32_t device = 0; device < count; ++device)
-    report(sendSetting(device, kSetFunctionGenerator, reinterpret_cast<uZyvValue>(&generatorValue)));
+    noteFailure(sendSetting(device, kSetFunctionGenerator, reinterpret_cast<uZyvValue>(&generatorValue)));
   return count;
 }
 
@@ -135,15 +134,87 @@ bool parseStackList(const char* list, StackList& out, bool& anyItem) {
   }
   return true;
 }
+
+Code setWorkDir(const char* dir) {
+  CoreState& state = core();
+  if (state.initialised) return UZYV_ERR_STATE;
+  if (!dir) return UZYV_ERR_POINTER;
+  const void* end = std::memchr(dir, '\0', kTextLimit);
+  if (!end) return UZYV_ERR_POINTER;
+  std::string text(dir, static_cast<const char*>(end));
+  if (endsWithRuntimeName(text)) text.resize(text.size() - 10);
+  if (text.empty() || text.back() != platform::folderSeparator()) text += platform::folderSeparator();
+  if (!platform::canOpenForReading(text + "Zyvrun.dll")) return UZYV_ERR_RUNTIME_FILE;
+  state.workDir = text;
+  return kOk;
+}
+
+Code setEnvironment(uint32_t mode, uint32_t second, uint32_t third) {
+  startIfNeeded();
+  DeviceGroup* group = currentGroupRecord();
+  if (group && group->open()) return UZYV_ERR_STATE;
+  if (!resolveEntryPoints()) return UZYV_ERR_RUNTIME_ENTRIES;
+  if (mode > 2u) return UZYV_ERR_VALUE;
+  EnvRequest request{kEnvRequestMagic, 7, int32_t(mode), int32_t(second & 0xFF), int32_t(third & 0xFF)};
+  return runtime().uZyvEnv(&request) ? kOk : runtimeFailure();
+}
+
+// uZyvSDKInit: the device count, 0 on failure (LastError set).
+int32_t initialise() {
+  TraceFile trace;
+  trace.line("Function Entry");
+  startIfNeeded();
+  trace.line("System Init Finished");
+  int32_t result = 0;
+  DeviceGroup* group = currentGroupRecord();
+  if (!runtime().uZyvInit || !group) {
+    setLastError(UZYV_ERR_RUNTIME_ENTRIES);
+  } else {
+    int32_t count = 0;
+    {
+      WorkDirScope scope;
+      count = runtime().uZyvInit();
+    }
+    result = openWithDefaults(*group, count);
+  }
+  trace.line("All Finished");
+  return result;
+}
+
+// uZyvSDKInitStack: as initialise, with the devices of a list.
+int32_t initialiseStack(const char* list) {
+  startIfNeeded();
+  DeviceGroup* group = currentGroupRecord();
+  if (!runtime().uZyvInitStack || !group) {
+    setLastError(UZYV_ERR_RUNTIME_ENTRIES);
+    return 0;
+  }
+  StackList stack;
+  bool anyItem = false;
+  if (!parseStackList(list, stack, anyItem)) {
+    setLastError(UZYV_ERR_STACK_LIST);
+    return 0;
+  }
+  int32_t count = 0;
+  {
+    WorkDirScope scope;
+    count = runtime().uZyvInitStack(anyItem ? &stack : nullptr);
+  }
+  return openWithDefaults(*group, count);
+}
+
+int32_t deviceCount() {
+  DeviceGroup* group = currentGroupRecord();
+  return group ? group->deviceCount : 0;
+}
 }  // namespace
 
-Code shutdownCurrentGroup(int32_t& runtimeResult) {
-  runtimeResult = 1;
+int32_t shutdownCurrentGroup() {
   DeviceGroup* group = currentGroupRecord();
-  if (!group || !group->open()) return kOk;
+  if (!group || !group->open()) return 1;
   group->setOpen(false);
-  if (RuntimeApi::Shutdown shutdown = runtime().uZyvShutdown) runtimeResult = shutdown();
-  return kOk;
+  RuntimeApi::Shutdown shutdown = runtime().uZyvShutdown;
+  return shutdown ? shutdown() : 1;
 }
 
 }  // namespace uzyv
@@ -152,89 +223,13 @@ using namespace uzyv;
 
 extern "C" {
 
-UZYV_API int32_t UZYV_CALL uZyvSDKSetWorkDir(const char* dir) {
-  return exportCall([&]() -> Code {
-    Library& lib = library();
-    if (lib.initialised) return UZYV_ERR_STATE;
-    if (!dir) return UZYV_ERR_POINTER;
-    const void* end = std::memchr(dir, '\0', kTextLimit);
-    if (!end) return UZYV_ERR_POINTER;
-    std::string text(dir, static_cast<const char*>(end));
-    if (endsWithRuntimeName(text)) text.resize(text.size() - 10);
-    if (text.empty() || text.back() != platform::folderSeparator()) text += platform::folderSeparator();
-    if (!platform::canOpenForReading(text + "Zyvrun.dll")) return UZYV_ERR_RUNTIME_FILE;
-    lib.workDir = text;
-    return kOk;
-  });
-}
-
+UZYV_API int32_t UZYV_CALL uZyvSDKSetWorkDir(const char* dir) { return exportCall(setWorkDir, dir); }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetEnv(uint32_t mode, uint32_t second, uint32_t third) {
-  return exportCall([&]() -> Code {
-    startIfNeeded();
-    DeviceGroup* group = currentGroupRecord();
-    if (group && group->open()) return UZYV_ERR_STATE;
-    if (!resolveEntryPoints()) return UZYV_ERR_RUNTIME_ENTRIES;
-    if (mode > 2u) return UZYV_ERR_VALUE;
-    EnvRequest request{kEnvRequestMagic, 7, int32_t(mode), int32_t(second & 0xFF), int32_t(third & 0xFF)};
-    return runtime().uZyvEnv(&request) ? kOk : runtimeFailure();
-  });
+  return exportCall(setEnvironment, mode, second, third);
 }
-
-UZYV_API int32_t UZYV_CALL uZyvSDKInit(void) {
-  return exportValue<int32_t>(0, [&]() -> int32_t {
-    TraceFile trace;
-    trace.line("Function Entry");
-    startIfNeeded();
-    trace.line("System Init Finished");
-    int32_t result = 0;
-    DeviceGroup* group = currentGroupRecord();
-    if (!runtime().uZyvInit || !group) {
-      setLastError(UZYV_ERR_RUNTIME_ENTRIES);
-    } else {
-      int32_t count = 0;
-      {
-        WorkDirScope scope;
-        count = runtime().uZyvInit();
-      }
-      result = openWithDefaults(*group, count);
-    }
-    trace.line("All Finished");
-    return result;
-  });
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKInitStack(const char* list) {
-  return exportValue<int32_t>(0, [&]() -> int32_t {
-    startIfNeeded();
-    DeviceGroup* group = currentGroupRecord();
-    if (!runtime().uZyvInitStack || !group) {
-      setLastError(UZYV_ERR_RUNTIME_ENTRIES);
-      return 0;
-    }
-    StackList stack;
-    bool anyItem = false;
-    if (!parseStackList(list, stack, anyItem)) {
-      setLastError(UZYV_ERR_STACK_LIST);
-      return 0;
-    }
-    int32_t count = 0;
-    {
-      WorkDirScope scope;
-      count = runtime().uZyvInitStack(anyItem ? &stack : nullptr);
-    }
-    return openWithDefaults(*group, count);
-  });
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKShutdown(void) {
-  int32_t result = 1;
-  shutdownCurrentGroup(result);
-  return result;
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKGetDeviceCount(void) {
-  DeviceGroup* group = currentGroupRecord();
-  return group ? group->deviceCount : 0;
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKInit(void) { return exportValue(initialise); }
+UZYV_API int32_t UZYV_CALL uZyvSDKInitStack(const char* list) { return exportValue(initialiseStack, list); }
+UZYV_API int32_t UZYV_CALL uZyvSDKShutdown(void) { return exportValue(shutdownCurrentGroup); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetDeviceCount(void) { return exportValue(deviceCount); }
 
 }  // extern "C"

@@ -167,26 +167,3 @@ bool AqMeasurement::GetResult(int32_t type, double* out) const {
 }
 
 }  // namespace uzyv
-
-namespace uzyv {
-
-namespace {
-// The library's one engine, in static storage: constructed when the library
-// is loaded and destroyed when it is unloaded, by the lifecycle hooks rather
-// than by a static destructor of the toolchain's ordering.
-alignas(AqMeasurement) unsigned char g_engineStorage[sizeof(AqMeasurement)];
-AqMeasurement* g_engine = nullptr;
-}  // namespace
-
-AqMeasurement& measurementEngine() {
-  if (!g_engine) g_engine = new (g_engineStorage) AqMeasurement();
-  return *g_engine;
-}
-
-void destroyMeasurementEngine() {
-  if (!g_engine) return;
-  g_engine->~AqMeasurement();
-  g_engine = nullptr;
-}
-
-}  // namespace uzyv

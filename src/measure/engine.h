@@ -172,11 +172,9 @@ class AqMeasurement {
   std::unique_ptr<int32_t[]> tables_;
 };
 
-// The one engine of the library, created on first use or at load.
+// The library's one engine and the staged input of the exports, members of
+// the library object.
 AqMeasurement& measurementEngine();
-void destroyMeasurementEngine();
-
-// The staged input of the exports, zero at load.
 MeasInput& stagedMeasInput();
 
 // Shared helpers of the routines.

@@ -1,15 +1,10 @@
 // The measurement exports: one self-contained call, and the staged form that
 // keeps its input and requested types in the library between calls. Both
 // drive the one engine and share its requested set and its results.
-#include "core/library.h"
+#include "core/groups.h"
 #include "measure/engine.h"
 
 namespace uzyv {
-
-MeasInput& stagedMeasInput() {
-  static MeasInput staged;
-  return staged;
-}
 
 namespace {
 
@@ -111,6 +106,23 @@ Code doMeasExStart(int32_t start, int32_t end, uint8_t* abortFlag) {
   return kOk;
 }
 
+// The staged form's results: whether a type is valid, and its value (0 when
+// it is not). Neither touches LastError.
+int32_t measExResultValid(int32_t type) {
+  double value = 0;
+  return measurementEngine().GetResult(type, &value) ? 1 : 0;
+}
+
+double measExResultValue(int32_t type) {
+  double value = 0;
+  return measurementEngine().GetResult(type, &value) ? value : 0.0;
+}
+
+int32_t measExFreeResource() {
+  measurementEngine().ClearRequests();
+  return 1;
+}
+
 }  // namespace
 }  // namespace uzyv
 
@@ -120,39 +132,22 @@ extern "C" {
 
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasurement(const int32_t* types, int32_t start, int32_t end, const MeasParams* params,
                                               uint8_t* abortFlag, uint8_t* validOut, double* valuesOut) {
-  return exportCall([&] { return doMeasurement(types, start, end, params, abortFlag, validOut, valuesOut); });
+  return exportCall(doMeasurement, types, start, end, params, abortFlag, validOut, valuesOut);
 }
 
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasExInit(int32_t channel, int32_t reservedCh, double voltOffset, double zeroLevel,
                                              double baseOffset, double gain, int32_t multiplier, int64_t sampleRate,
                                              int32_t reserved0, const int16_t* samples) {
-  return exportCall([&] {
-    return doMeasExInit(channel, reservedCh, voltOffset, zeroLevel, baseOffset, gain, multiplier, sampleRate,
-                        reserved0, samples);
-  });
+  return exportCall(doMeasExInit, channel, reservedCh, voltOffset, zeroLevel, baseOffset, gain, multiplier,
+                    sampleRate, reserved0, samples);
 }
 
-UZYV_API int32_t UZYV_CALL uZyvSDKMeasExAddType(int32_t type) {
-  return exportCall([&] { return doMeasExAddType(type); });
-}
-
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExAddType(int32_t type) { return exportCall(doMeasExAddType, type); }
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasExStart(int32_t start, int32_t end, uint8_t* abortFlag) {
-  return exportCall([&] { return doMeasExStart(start, end, abortFlag); });
+  return exportCall(doMeasExStart, start, end, abortFlag);
 }
-
-UZYV_API int32_t UZYV_CALL uZyvSDKMeasExGetResult(int32_t type) {
-  double value = 0;
-  return measurementEngine().GetResult(type, &value) ? 1 : 0;
-}
-
-UZYV_API double UZYV_CALL uZyvSDKMeasExGetValue(int32_t type) {
-  double value = 0;
-  return measurementEngine().GetResult(type, &value) ? value : 0.0;
-}
-
-UZYV_API int32_t UZYV_CALL uZyvSDKMeasExFreeResource(void) {
-  measurementEngine().ClearRequests();
-  return 1;
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExGetResult(int32_t type) { return exportValue(measExResultValid, type); }
+UZYV_API double UZYV_CALL uZyvSDKMeasExGetValue(int32_t type) { return exportValue(measExResultValue, type); }
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExFreeResource(void) { return exportValue(measExFreeResource); }
 
 }  // extern "C"

@@ -199,9 +199,11 @@ bool AqMeasurement::MeasureRms(MeasChannel* ch, const int16_t* s, int32_t type) 
     sum += e * e;
   }
   const double rms = std::sqrt(sum / (to - from));
-  const double raw = std::trunc(rms * (double(cal.multiplier) / 10) * cal.gain * 10000);
+  double raw = std::trunc(rms * (double(cal.multiplier) / 10) * cal.gain * 10000);
   // Without a usable gain there is no voltage to report.
   if (!std::isfinite(raw)) return false;
+  // The result is an integer, and an integer has no negative zero.
+  if (raw == 0) raw = 0;
   produce(out, raw);
   return true;
 }

@@ -140,7 +140,8 @@ bool AqMeasurement::delay(MeasChannel* ch, const int16_t* s, int32_t type, int32
   const MeasSlot& mine = ch->slots[edgeType];
   const MeasSlot& theirs = refChannel->slots[edgeType];
   auto located = [](const MeasChannel& c, const MeasSlot& e) {
-    return e.windowStart >= c.spanStart && e.windowStart <= e.windowEnd && e.windowEnd < c.spanEnd;
+    return e.windowStart >= 0 && e.windowStart + 1 >= c.spanStart && e.windowStart <= e.windowEnd &&
+           e.windowEnd < c.spanEnd;
   };
   if (!refSamples || !located(*ch, mine) || !located(*refChannel, theirs)) return false;
   const double t = FindMidCrossing(s, mine.windowStart, mine.windowEnd, rising);
@@ -162,13 +163,14 @@ bool AqMeasurement::MeasurePhase(MeasChannel* ch, const int16_t* s, int32_t type
   if (ch->reference < 0 || !present(ch->reference)) return false;
   const MeasSlot* slot = ch->slots;
   if (!slot[UZYV_MEAS_PERIOD].valid) return false;
-  // The delay of whichever edge comes first; an edge time that is not valid
-  // located no edge in this pass and takes no part in the choice.
+  // The delay of whichever edge comes first. A Fall Time that located no
+  // edge in this pass leaves its window at the range start, which comes
+  // first: Fall Delay is chosen then.
   const MeasSlot& rise = slot[UZYV_MEAS_RISE_TIME];
   const MeasSlot& fall = slot[UZYV_MEAS_FALL_TIME];
   int32_t chosen;
-  if (rise.valid && (!fall.valid || rise.windowStart < fall.windowStart))
-    chosen = UZYV_MEAS_RISE_DELAY;
+  if (rise.valid)
+    chosen = rise.windowStart < fall.windowStart ? UZYV_MEAS_RISE_DELAY : UZYV_MEAS_FALL_DELAY;
   else if (fall.valid)
     chosen = UZYV_MEAS_FALL_DELAY;
   else

@@ -147,9 +147,9 @@ bool AqMeasurement::edgeTime(MeasChannel* ch, const int16_t* s, int32_t type, bo
       crossed = true;
       candidate = i;
       if (!before(v, reach)) {
-        // Leaves and reaches within one step. At the first sample of the
-        // range there is no earlier sample: the edge is that sample alone.
-        edgeStart = i > ch->spanStart ? i - 1 : i;
+        // Leaves and reaches within one step: the edge is that step. Sample
+        // 0 has no earlier sample, so there the edge is that sample alone.
+        edgeStart = i > 0 ? i - 1 : i;
         edgeEnd = i;
         break;
       }
@@ -162,10 +162,12 @@ bool AqMeasurement::edgeTime(MeasChannel* ch, const int16_t* s, int32_t type, bo
   }
   if (edgeEnd < 0) return false;
 
-  // A step that begins before the range (or before sample 0) is no crossing.
-  double t1 = edgeStart - 1 < ch->spanStart ? -1 : InterpolateCrossing(s, leave, edgeStart - 1, edgeStart);
+  // The steps into the edge's ends may begin before the range: the caller's
+  // array holds those samples. A step that would begin before sample 0 is no
+  // crossing.
+  double t1 = edgeStart - 1 < 0 ? -1 : InterpolateCrossing(s, leave, edgeStart - 1, edgeStart);
   if (t1 == -1) t1 = edgeStart;
-  double t2 = edgeEnd - 1 < ch->spanStart ? -1 : InterpolateCrossing(s, reach, edgeEnd - 1, edgeEnd);
+  double t2 = edgeEnd - 1 < 0 ? -1 : InterpolateCrossing(s, reach, edgeEnd - 1, edgeEnd);
   if (t2 == -1 || t2 < t1) t2 = edgeEnd;
   produce(out, t2 - t1);
   out.windowStart = edgeStart;

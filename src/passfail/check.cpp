@@ -5,6 +5,7 @@
 
 #include "acquisition/acquisition.h"
 #include "passfail/mask.h"
+#include "settings/settings.h"
 
 namespace uzyv {
 namespace {
@@ -14,8 +15,8 @@ Code checkChannel(int32_t channel, int32_t* result) {
   if (!mask) return UZYV_ERR_NO_MASK;
   int64_t rate = 0;
   int32_t n = 0;
-  if (!uZyvSDKGetSampleRate(&rate)) return kSilent;
-  if (!uZyvSDKGetRecordLength(&n)) return kSilent;
+  if (Code c = getSampleRate(&rate)) return c;
+  if (Code c = getRecordLength(&n)) return c;
   if (channel < 0) return UZYV_ERR_CHANNEL;
   if (Code c = requireWritable(result, sizeof *result)) return c;
   if (!maskRateUsable(rate)) return UZYV_ERR_MASK;
@@ -43,5 +44,5 @@ Code checkChannel(int32_t channel, int32_t* result) {
 }  // namespace uzyv
 
 extern "C" UZYV_API int32_t UZYV_CALL uZyvSDKPassFailCheck(int32_t channel, int32_t* result) {
-  return uzyv::exportCall([&] { return uzyv::checkChannel(channel, result); });
+  return uzyv::exportCall(uzyv::checkChannel, channel, result);
 }

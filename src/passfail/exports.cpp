@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "passfail/mask.h"
+#include "settings/settings.h"
 
 namespace uzyv {
 namespace {
@@ -35,7 +36,7 @@ Code buildMask(const int16_t* reference, int32_t count, int64_t rate, int64_t to
   int16_t* upper = mask->limits.data();
   buildMaskLimits(reference, count, tolerances, upper, upper + count, scratch.data());
   mask->refShift = tolerances.refShift;
-  replacePassFailMask(mask.release());
+  replacePassFailMask(std::move(mask));
   return kOk;
 }
 
@@ -49,7 +50,7 @@ void copyLimits(const int16_t* from, int32_t length, int32_t recordLength, int16
 
 Code handOutMask(int16_t* upper, int32_t* upperCount, int16_t* lower, int32_t* lowerCount, int32_t* refShift) {
   int32_t n = 0;
-  if (!uZyvSDKGetRecordLength(&n)) return kSilent;
+  if (Code c = getRecordLength(&n)) return c;
   const PassFailMask* mask = passFailMask();
   if (!mask) return UZYV_ERR_NO_MASK;
   if (upper && upperCount) copyLimits(mask->upper(), mask->length, n, upper, upperCount);
@@ -68,15 +69,13 @@ UZYV_API int32_t UZYV_CALL uZyvSDKPassFailInit(const int16_t* reference, int32_t
                                                int32_t toleranceBelow, int32_t toleranceAbove,
                                                int32_t verticalFactor, const double* verticalDivisor,
                                                int32_t referenceTimeOffset) {
-  return uzyv::exportCall([&] {
-    return uzyv::buildMask(reference, count, referenceRate, toleranceBefore, toleranceAfter, toleranceBelow,
-                           toleranceAbove, verticalFactor, verticalDivisor, referenceTimeOffset);
-  });
+  return uzyv::exportCall(uzyv::buildMask, reference, count, referenceRate, toleranceBefore, toleranceAfter,
+                          toleranceBelow, toleranceAbove, verticalFactor, verticalDivisor, referenceTimeOffset);
 }
 
 UZYV_API int32_t UZYV_CALL uZyvSDKPassFailGetMask(int16_t* upper, int32_t* upperCount, int16_t* lower,
                                                   int32_t* lowerCount, int32_t* refShift) {
-  return uzyv::exportCall([&] { return uzyv::handOutMask(upper, upperCount, lower, lowerCount, refShift); });
+  return uzyv::exportCall(uzyv::handOutMask, upper, upperCount, lower, lowerCount, refShift);
 }
 
 }  // extern "C"

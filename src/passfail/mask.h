@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-#include "core/library.h"
+#include "core/result.h"
 
 namespace uzyv {
 
@@ -18,9 +19,10 @@ struct PassFailMask {
   const int16_t* lower() const { return limits.data() + length; }
 };
 
-// The library's one mask; null before the first successful build.
+// The library's one mask, a member of the library object; null before the
+// first successful build.
 PassFailMask* passFailMask();
-void replacePassFailMask(PassFailMask* mask);  // takes ownership; null discards
+void replacePassFailMask(std::unique_ptr<PassFailMask> mask);  // null discards
 
 // Sample rates the mask arithmetic accepts: 1 .. 10^12 samples per second,
 // so that the interval 10^12 div rate is at least one picosecond.

@@ -138,52 +138,52 @@ using namespace uzyv;
 extern "C" {
 
 UZYV_API int32_t UZYV_CALL uZyvSDKSetBWL(int32_t channel, int32_t bwl) {
-  return exportCall([&] { return setBwl(channel, bwl); });
+  return exportCall(setBwl, channel, bwl);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetCoupling(int32_t channel, int32_t coupling) {
-  return exportCall([&] { return setCoupling(channel, coupling); });
+  return exportCall(setCoupling, channel, coupling);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetChOnOff(int32_t channel, int32_t onoff) {
-  return exportCall([&] { return setChannelOnOff(channel, onoff & 0xFF); });
+  return exportCall(setChannelOnOff, channel, onoff & 0xFF);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetAcquireMode(int32_t channel, int32_t mode) {
-  return exportCall([&] { return setAcquireMode(channel, mode); });
+  return exportCall(setAcquireMode, channel, mode);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetTrigCouple(int32_t couple) {
-  return exportCall([&] { return setTrigCouple(couple); });
+  return exportCall(setTrigCouple, couple);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltDiv(int32_t channel, int32_t voltDiv) {
-  return exportCall([&] { return setVoltDiv(channel, voltDiv, kSetVoltDiv); });
+  return exportCall(setVoltDiv, channel, voltDiv, kSetVoltDiv);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltDivEx(int32_t channel, int32_t voltDiv) {
-  return exportCall([&] { return setVoltDiv(channel, voltDiv, kSetVoltDivEx); });
+  return exportCall(setVoltDiv, channel, voltDiv, kSetVoltDivEx);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltPos(int32_t channel, int32_t pos) {
-  return exportCall([&] { return setVoltPos(channel, pos); });
+  return exportCall(setVoltPos, channel, pos);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltOfs(int32_t channel, int32_t ofs) {
-  return exportCall([&] { return setVoltOfs(channel, ofs); });
+  return exportCall(setVoltOfs, channel, ofs);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetSampleRate(int64_t rate) {
-  return exportCall([&] { return setSampleRate(rate); });
+  return exportCall(setSampleRate, rate);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetRecordLength(int32_t length) {
-  return exportCall([&] { return setRecordLength(length); });
+  return exportCall(setRecordLength, length);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetWaitMode(int32_t mode, int64_t param) {
-  return exportCall([&] { return setWaitMode(mode, param); });
+  return exportCall(setWaitMode, mode, param);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetDelayTime(int64_t time) {
-  return exportCall([&] { return setDelayTime(time); });
+  return exportCall(setDelayTime, time);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetHoldoffTime(int64_t time) {
-  return exportCall([&] { return setHoldoffTime(time); });
+  return exportCall(setHoldoffTime, time);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetTrigPos(int64_t pos) {
-  return exportCall([&] { return setTrigPos(pos); });
+  return exportCall(setTrigPos, pos);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetHwBit(int32_t bits) {
-  return exportCall([&] { return setHwBit(bits); });
+  return exportCall(setHwBit, bits);
 }
 
 }  // extern "C"

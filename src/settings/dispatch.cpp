@@ -1,5 +1,5 @@
 // The generic setting dispatch: every setting reaches the runtime here.
-#include "core/library.h"
+#include "core/groups.h"
 
 namespace uzyv {
 
@@ -16,5 +16,5 @@ Code sendSetting(int32_t channel, int32_t id, uZyvValue value) {
 }  // namespace uzyv
 
 extern "C" UZYV_API int32_t UZYV_CALL uZyvSDKSetting(int32_t channel, int32_t id, uZyvValue value) {
-  return uzyv::exportCall([&] { return uzyv::sendSetting(channel, id, value); });
+  return uzyv::exportCall(uzyv::sendSetting, channel, id, value);
 }

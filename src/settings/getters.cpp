@@ -8,7 +8,7 @@ namespace {
 // A null output pointer is refused with 1 rather than written through.
 template <class Read>
 Code readGroupValue(bool outputsPresent, Read read) {
-  if (!library().groups) return kSilent;
+  if (!core().groups) return kSilent;
   DeviceGroup* group = nullptr;
   if (Code c = requireOpen(group)) return c;
   if (!outputsPresent) return UZYV_ERR_POINTER;
@@ -18,7 +18,7 @@ Code readGroupValue(bool outputsPresent, Read read) {
 
 template <class Read>
 Code readChannel(int32_t channel, int32_t* out, Read read) {
-  if (!library().groups) return kSilent;
+  if (!core().groups) return kSilent;
   DeviceGroup* group = nullptr;
   if (Code c = requireOpen(group)) return c;
   ChannelState* record = nullptr;
@@ -29,58 +29,83 @@ Code readChannel(int32_t channel, int32_t* out, Read read) {
 }
 }  // namespace
 
+Code getBwl(int32_t channel, int32_t* bwl) {
+  return readChannel(channel, bwl, [](const ChannelState& c) { return c.bwl(); });
+}
+Code getCoupling(int32_t channel, int32_t* coupling) {
+  return readChannel(channel, coupling, [](const ChannelState& c) { return c.coupling(); });
+}
+Code getAcquireMode(int32_t channel, int32_t* mode) {
+  return readChannel(channel, mode, [](const ChannelState& c) { return c.acquireMode(); });
+}
+Code getVoltDiv(int32_t channel, int32_t* voltDiv) {
+  return readChannel(channel, voltDiv, [](const ChannelState& c) { return c.voltDiv; });
+}
+Code getVoltPos(int32_t channel, int32_t* pos) {
+  return readChannel(channel, pos, [](const ChannelState& c) { return c.voltPos; });
+}
+Code getVoltOfs(int32_t channel, int32_t* ofs) {
+  return readChannel(channel, ofs, [](const ChannelState& c) { return c.voltOfs; });
+}
+Code getTrigCouple(int32_t* couple) {
+  return readGroupValue(couple != nullptr, [&](const DeviceGroup& g) { *couple = g.trigCouple(); });
+}
+Code getSampleRate(int64_t* rate) {
+  return readGroupValue(rate != nullptr, [&](const DeviceGroup& g) { *rate = g.sampleRate; });
+}
+Code getRecordLength(int32_t* length) {
+  return readGroupValue(length != nullptr, [&](const DeviceGroup& g) { *length = g.recordLength; });
+}
+Code getWaitMode(int32_t* mode, int64_t* param) {
+  return readGroupValue(mode && param, [&](const DeviceGroup& g) {
+    *mode = g.waitMode();
+    *param = g.waitParam;
+  });
+}
+Code getDelayTime(int64_t* time) {
+  return readGroupValue(time != nullptr, [&](const DeviceGroup& g) { *time = g.delayTime; });
+}
+Code getHoldoffTime(int64_t* time) {
+  return readGroupValue(time != nullptr, [&](const DeviceGroup& g) { *time = g.holdoffTime; });
+}
+Code getTrigPos(int64_t* pos) {
+  return readGroupValue(pos != nullptr, [&](const DeviceGroup& g) { *pos = g.trigPos; });
+}
+Code getHwBit(int32_t* bits) {
+  return readGroupValue(bits != nullptr, [&](const DeviceGroup& g) { *bits = g.hwBit; });
+}
+
 }  // namespace uzyv
 
 using namespace uzyv;
 
 extern "C" {
 
-UZYV_API int32_t UZYV_CALL uZyvSDKGetBWL(int32_t channel, int32_t* bwl) {
-  return exportCall([&] { return readChannel(channel, bwl, [](const ChannelState& c) { return c.bwl(); }); });
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKGetBWL(int32_t channel, int32_t* bwl) { return exportCall(getBwl, channel, bwl); }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetCoupling(int32_t channel, int32_t* coupling) {
-  return exportCall([&] { return readChannel(channel, coupling, [](const ChannelState& c) { return c.coupling(); }); });
+  return exportCall(getCoupling, channel, coupling);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetAcquireMode(int32_t channel, int32_t* mode) {
-  return exportCall([&] { return readChannel(channel, mode, [](const ChannelState& c) { return c.acquireMode(); }); });
+  return exportCall(getAcquireMode, channel, mode);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltDiv(int32_t channel, int32_t* voltDiv) {
-  return exportCall([&] { return readChannel(channel, voltDiv, [](const ChannelState& c) { return c.voltDiv; }); });
+  return exportCall(getVoltDiv, channel, voltDiv);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltPos(int32_t channel, int32_t* pos) {
-  return exportCall([&] { return readChannel(channel, pos, [](const ChannelState& c) { return c.voltPos; }); });
+  return exportCall(getVoltPos, channel, pos);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltOfs(int32_t channel, int32_t* ofs) {
-  return exportCall([&] { return readChannel(channel, ofs, [](const ChannelState& c) { return c.voltOfs; }); });
+  return exportCall(getVoltOfs, channel, ofs);
 }
-UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigCouple(int32_t* couple) {
-  return exportCall([&] { return readGroupValue(couple != nullptr, [&](DeviceGroup& g) { *couple = g.trigCouple(); }); });
-}
-UZYV_API int32_t UZYV_CALL uZyvSDKGetSampleRate(int64_t* rate) {
-  return exportCall([&] { return readGroupValue(rate != nullptr, [&](DeviceGroup& g) { *rate = g.sampleRate; }); });
-}
-UZYV_API int32_t UZYV_CALL uZyvSDKGetRecordLength(int32_t* length) {
-  return exportCall([&] { return readGroupValue(length != nullptr, [&](DeviceGroup& g) { *length = g.recordLength; }); });
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigCouple(int32_t* couple) { return exportCall(getTrigCouple, couple); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetSampleRate(int64_t* rate) { return exportCall(getSampleRate, rate); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetRecordLength(int32_t* length) { return exportCall(getRecordLength, length); }
 UZYV_API int32_t UZYV_CALL uZyvSDKGetWaitMode(int32_t* mode, int64_t* param) {
-  return exportCall([&] {
-    return readGroupValue(mode && param, [&](DeviceGroup& g) {
-      *mode = g.waitMode();
-      *param = g.waitParam;
-    });
-  });
+  return exportCall(getWaitMode, mode, param);
 }
-UZYV_API int32_t UZYV_CALL uZyvSDKGetDelayTime(int64_t* time) {
-  return exportCall([&] { return readGroupValue(time != nullptr, [&](DeviceGroup& g) { *time = g.delayTime; }); });
-}
-UZYV_API int32_t UZYV_CALL uZyvSDKGetHoldoffTime(int64_t* time) {
-  return exportCall([&] { return readGroupValue(time != nullptr, [&](DeviceGroup& g) { *time = g.holdoffTime; }); });
-}
-UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigPos(int64_t* pos) {
-  return exportCall([&] { return readGroupValue(pos != nullptr, [&](DeviceGroup& g) { *pos = g.trigPos; }); });
-}
-UZYV_API int32_t UZYV_CALL uZyvSDKGetHwBit(int32_t* bits) {
-  return exportCall([&] { return readGroupValue(bits != nullptr, [&](DeviceGroup& g) { *bits = g.hwBit; }); });
-}
+UZYV_API int32_t UZYV_CALL uZyvSDKGetDelayTime(int64_t* time) { return exportCall(getDelayTime, time); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHoldoffTime(int64_t* time) { return exportCall(getHoldoffTime, time); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigPos(int64_t* pos) { return exportCall(getTrigPos, pos); }
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHwBit(int32_t* bits) { return exportCall(getHwBit, bits); }
 
 }  // extern "C"

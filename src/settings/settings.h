@@ -2,9 +2,12 @@
 // settings file apply settings through these same operations.
 #pragma once
 
-#include "core/library.h"
+#include "core/groups.h"
 
 namespace uzyv {
+
+// The low 32 bits of a 64-bit value, as an int32 argument.
+inline int32_t low32(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
 
 // The twelve accepted volts/div values, microvolts per division.
 bool isListedVoltDiv(int32_t voltDiv);
@@ -24,6 +27,23 @@ Code setDelayTime(int64_t time);
 Code setHoldoffTime(int64_t time);
 Code setTrigPos(int64_t pos);
 Code setHwBit(int32_t bits);  // kSilent when the runtime refuses
+
+// Getters of the cache: kSilent before the group table exists, then the
+// guard, then 1 for a null output.
+Code getBwl(int32_t channel, int32_t* bwl);
+Code getCoupling(int32_t channel, int32_t* coupling);
+Code getAcquireMode(int32_t channel, int32_t* mode);
+Code getVoltDiv(int32_t channel, int32_t* voltDiv);
+Code getVoltPos(int32_t channel, int32_t* pos);
+Code getVoltOfs(int32_t channel, int32_t* ofs);
+Code getTrigCouple(int32_t* couple);
+Code getSampleRate(int64_t* rate);
+Code getRecordLength(int32_t* length);
+Code getWaitMode(int32_t* mode, int64_t* param);
+Code getDelayTime(int64_t* time);
+Code getHoldoffTime(int64_t* time);
+Code getTrigPos(int64_t* pos);
+Code getHwBit(int32_t* bits);
 
 // Trigger setters: they check their arguments and store the trigger in the
 // group's cache without sending it. kSilent for the video and runt setters'

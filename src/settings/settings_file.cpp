@@ -15,8 +15,6 @@ namespace {
 constexpr int kMaxValues = 10;
 using Values = int64_t[kMaxValues];
 
-int32_t low32(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
-
 // One line's setting, applied with the line's values.
 struct Key {
   const char* name;
@@ -172,5 +170,5 @@ Code applySettingsFile(const char* path) {
 }  // namespace uzyv
 
 extern "C" UZYV_API int32_t UZYV_CALL uZyvSDKReadIniFile(const char* path) {
-  return uzyv::exportCall([&] { return uzyv::applySettingsFile(path); });
+  return uzyv::exportCall(uzyv::applySettingsFile, path);
 }

@@ -40,9 +40,6 @@ Code checkPattern(int32_t source, int32_t source2, int32_t flag) {
   return atMost(source, 2) && atMost(source2, 2) && atMost(flag, 1) ? kOk : UZYV_ERR_VALUE;
 }
 
-// The low 32 bits of a cached slot, as the setter's int32 argument.
-int32_t low32(int64_t slot) { return int32_t(uint32_t(uint64_t(slot))); }
-
 // A level as the runtime receives it: the low 32 bits of the level minus the
 // source channel's offset, as a 32-bit difference.
 int32_t relativeLevel(const DeviceGroup& group, int64_t level, int32_t source) {
@@ -228,26 +225,26 @@ using namespace uzyv;
 extern "C" {
 
 UZYV_API int32_t UZYV_CALL uZyvSDKSetEdgeTrig(int32_t source, int32_t mode, int64_t level) {
-  return exportCall([&] { return setEdgeTrig(source, mode, level); });
+  return exportCall(setEdgeTrig, source, mode, level);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVideoTrig(int32_t source, int32_t mode, int32_t value) {
-  return exportCall([&] { return setVideoTrig(source, mode, value); });
+  return exportCall(setVideoTrig, source, mode, value);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetRuntTrig(int32_t source, int32_t selA, int32_t selB, int32_t value,
                                               int64_t value64, int64_t level, int64_t level2) {
-  return exportCall([&] { return setRuntTrig(source, selA, selB, value, value64, level, level2); });
+  return exportCall(setRuntTrig, source, selA, selB, value, value64, level, level2);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetWidthTrig(int32_t source, int32_t selA, int32_t selB, int32_t value,
                                                int64_t value64, int64_t level) {
-  return exportCall([&] { return setWidthTrig(source, selA, selB, value, value64, level); });
+  return exportCall(setWidthTrig, source, selA, selB, value, value64, level);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetPatternTrig(int32_t source, int32_t source2, int32_t value, int32_t value2,
                                                  int32_t flag, int64_t value64, int64_t level, int64_t level2) {
-  return exportCall([&] { return setPatternTrig(source, source2, value, value2, flag, value64, level, level2); });
+  return exportCall(setPatternTrig, source, source2, value, value2, flag, value64, level, level2);
 }
 UZYV_API int32_t UZYV_CALL uZyvSDKSetStateTrig(int32_t source, int32_t source2, int32_t value, int32_t value2,
                                                int32_t flag, int64_t level, int64_t level2) {
-  return exportCall([&] { return setStateTrig(source, source2, value, value2, flag, level, level2); });
+  return exportCall(setStateTrig, source, source2, value, value2, flag, level, level2);
 }
 
 }  // extern "C"

@@ -1,6 +1,6 @@
 // uZyvSDKGetFFTData: the amplitude spectrum of the caller's samples. It needs
 // no group and touches no device.
-#include "core/library.h"
+#include "core/result.h"
 #include "spectrum/fft.h"
 
 namespace uzyv {
@@ -19,5 +19,5 @@ Code spectrumOf(const double* samples, int32_t count, int32_t scale, int32_t win
 
 extern "C" UZYV_API int32_t UZYV_CALL uZyvSDKGetFFTData(const double* samples, int32_t count, int32_t scale,
                                                         int32_t window, double* spectrum) {
-  return uzyv::exportCall([&] { return uzyv::spectrumOf(samples, count, scale, window, spectrum); });
+  return uzyv::exportCall(uzyv::spectrumOf, samples, count, scale, window, spectrum);
 }

@@ -83,10 +83,9 @@ class MyFFT {
   int32_t weightsSize_ = 0;             // the size they were built for
 };
 
-// The library's one engine, created at load; null after unload.
-MyFFT* spectrumEngine();
-// The engine, created now if the load could not create it (throws
-// std::bad_alloc when it still cannot be).
+// The library's one engine, a member of the library object; created now if
+// the load could not create it (throws std::bad_alloc when it still cannot
+// be).
 MyFFT& requireSpectrumEngine();
 
 }  // namespace uzyv

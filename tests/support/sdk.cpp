@@ -8,34 +8,12 @@
 #else
 #include <dlfcn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace sdktest {
 
 namespace {
 SdkModule* g_current = nullptr;
-}
-
-char separator() {
-#if defined(_WIN32)
-  return '\\';
-#else
-  return '/';
-#endif
-}
-
-std::string programFolder() {
-#if defined(_WIN32)
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p = path;
-#else
-  char path[4096] = {};
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  std::string p(path, n > 0 ? std::size_t(n) : 0);
-#endif
-  return p.substr(0, p.find_last_of(separator()) + 1);
 }
 
 std::string runtimeFolder(const std::string& variant) {
@@ -139,6 +117,19 @@ std::vector<ZyvSimCall> SdkTest::calls(int32_t instance, const char* entry, int3
     const ZyvSimCall* c = zyvsim_log_entry(instance, k);
     if (!entry || std::strcmp(c->entry, entry) == 0) out.push_back(*c);
   }
+  return out;
+}
+
+int64_t settingValue(const ZyvSimCall& call) {
+  int64_t v = call.arg[2];
+  if (call.blockSize == 8) std::memcpy(&v, call.block, 8);
+  return v;
+}
+
+SdkTest::Sent SdkTest::sentSettings() {
+  Sent out;
+  for (const ZyvSimCall& c : calls(0, "uZyvSetting")) out.push_back({c.arg[0], c.arg[1], settingValue(c)});
+  zyvsim_clear_log(0);
   return out;
 }
 

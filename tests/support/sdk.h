@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "program_folder.h"
 #include "support/host.h"
 #include "uZyvSDK.h"
 #include "zyvsim.h"
@@ -17,14 +19,18 @@
 namespace sdktest {
 
 // Folder of the running test program, ending with the separator.
-std::string programFolder();
-char separator();
+using hostpaths::programFolder;
+using hostpaths::separator;
 // Folder of a simulated runtime variant: "default", "v1401", "v2000",
-// "noversion", "nohwinfo", "nofft".
+// "noversion", "nohwinfo", "nofft", "noload".
 std::string runtimeFolder(const std::string& variant);
 bool fileExists(const std::string& path);
 
 // The SDK module, loaded on construction and unloaded on destruction.
+// The value of a logged uZyvSetting call: the int64 behind its address when
+// the runtime copied one, the value itself otherwise.
+int64_t settingValue(const ZyvSimCall& call);
+
 class SdkModule {
  public:
   SdkModule();
@@ -61,6 +67,10 @@ class SdkTest : public ::testing::Test {
 
   // The call log of a simulated instance, from entry `from` on.
   std::vector<ZyvSimCall> calls(int32_t instance, const char* entry = nullptr, int32_t from = 0);
+  // The uZyvSetting calls of instance 0 since the last clear as (channel,
+  // id, value or the int64 behind the address); the log is cleared.
+  using Sent = std::vector<std::array<int64_t, 3>>;
+  Sent sentSettings();
   int32_t lastError();  // uZyvSDKGetErrorCodeEx
 
   // The system's temporary folder for this test: the SDK's private runtime

@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "program_folder.h"
+
 namespace zyvscope::host {
 
-char separator();
-std::string programFolder();  // ends with the separator
+using hostpaths::programFolder;  // ends with the separator
+using hostpaths::separator;
 bool isFolder(const std::string& path);
 bool isFile(const std::string& path);
 bool makeFolder(const std::string& path);  // true when it exists afterwards

@@ -56,12 +56,8 @@ class Autoset : public SdkTest {
   // The values sent with a setting ID on a channel since the last clear.
   std::vector<int64_t> sent(int32_t channel, int32_t id) {
     std::vector<int64_t> out;
-    for (const ZyvSimCall& c : calls(0, "uZyvSetting")) {
-      if (c.arg[0] != channel || c.arg[1] != id) continue;
-      int64_t v = c.arg[2];
-      if (c.blockSize == 8) std::memcpy(&v, c.block, 8);
-      out.push_back(v);
-    }
+    for (const ZyvSimCall& c : calls(0, "uZyvSetting"))
+      if (c.arg[0] == channel && c.arg[1] == id) out.push_back(settingValue(c));
     return out;
   }
 
@@ -193,17 +189,35 @@ TEST_F(Autoset, TriggerLevelWhenChannelZeroNeverMatched) {
   }
 }
 
-TEST_F(Autoset, TriggerLevelBeyondTheRecordsRangeIsLimited) {
-  // A calibration far off the scale: the middle of 1e12 mV does not fit the
-  // 32-bit level of the trigger record and is limited to its range.
-  calibrate(0, 0, 1.0, 0.0, 1e12);
-  ZyvSimSummary s = summary(219, 219, kMid8, kMid8);
-  zyvsim_set_summary(0, 0, &s);
-  ASSERT_EQ(1, run());
-  EXPECT_EQ(INT32_MAX, cachedTriggerLevel());
-  calibrate(0, 0, 1.0, 0.0, -1e12);
-  ASSERT_EQ(1, run());
-  EXPECT_EQ(INT32_MIN, cachedTriggerLevel());
+TEST_F(Autoset, TriggerLevelIsLimitedToTheRecordsRange) {
+  // The 32-bit level of the trigger record: levels beyond it saturate,
+  // infinite ones too; a level that is not a number gives 0. Channel 0 shows
+  // either its middle code at every step (never matched: the level is the
+  // base offset) or codes above the window (matched at once).
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* what;
+    double gain, base;
+    int32_t max0, min0;
+    int32_t level;
+  } cases[] = {
+      {"inside", 1.0, 100.0, kMid8, kMid8, 100000},
+      {"beyond the upper bound", 1.0, 1e12, kMid8, kMid8, INT32_MAX},
+      {"beyond the lower bound", 1.0, -1e12, kMid8, kMid8, INT32_MIN},
+      {"sum overflows to infinity", 1.0, 5e304, kMid8, kMid8, INT32_MAX},
+      {"+infinity", 1.0, inf, kMid8, kMid8, INT32_MAX},
+      {"-infinity", 1.0, -inf, kMid8, kMid8, INT32_MIN},
+      {"not a number", 1.0, std::numeric_limits<double>::quiet_NaN(), kMid8, kMid8, 0},
+      {"infinite gain, matched", inf, 0.0, 230, 200, INT32_MAX},
+      {"-infinite gain, matched", -inf, 0.0, 230, 200, INT32_MIN},
+  };
+  for (const Case& c : cases) {
+    calibrate(0, 0, c.gain, 0.0, c.base);
+    ZyvSimSummary s = summary(c.max0, c.min0, kMid8, kMid8);
+    zyvsim_set_summary(0, 0, &s);
+    ASSERT_EQ(1, run()) << c.what;
+    EXPECT_EQ(c.level, cachedTriggerLevel()) << c.what;
+  }
 }
 
 TEST_F(Autoset, SampleRateFromTheLastReadingOfDeviceZero) {

@@ -14,32 +14,18 @@ class Settings : public SdkTest {
     ASSERT_EQ(2, openGroup());  // four channels
     zyvsim_clear_log(0);
   }
-  // The settings sent since the last clear, as (channel, id, value or the
-  // int64 behind the address).
-  std::vector<std::array<int64_t, 3>> sent() {
-    std::vector<std::array<int64_t, 3>> out;
-    for (const ZyvSimCall& c : calls(0, "uZyvSetting")) {
-      int64_t v = c.arg[2];
-      if (c.blockSize == 8) std::memcpy(&v, c.block, 8);
-      out.push_back({c.arg[0], c.arg[1], v});
-    }
-    zyvsim_clear_log(0);
-    return out;
-  }
 };
-
-using Sent = std::vector<std::array<int64_t, 3>>;
 
 }  // namespace
 
 TEST_F(Settings, DispatchForwardsUpToChannel2N) {
   EXPECT_EQ(1, SDK(uZyvSDKSetting)(4, 99, 12345));
-  EXPECT_EQ((Sent{{4, 99, 12345}}), sent());
+  EXPECT_EQ((Sent{{4, 99, 12345}}), sentSettings());
   for (int32_t bad : {5, -1}) {
     EXPECT_EQ(0, SDK(uZyvSDKSetting)(bad, 1, 0));
     EXPECT_EQ(UZYV_ERR_CHANNEL, lastError());
   }
-  EXPECT_TRUE(sent().empty());
+  EXPECT_TRUE(sentSettings().empty());
 }
 
 TEST_F(Settings, PointerSizedValuesReachTheRuntimeWhole) {
@@ -85,7 +71,7 @@ TEST_P(ChannelSetter, ChecksCachesAndSends) {
   ASSERT_EQ(1, c.get(3, &before));
 
   EXPECT_EQ(1, c.set(3, c.good));
-  EXPECT_EQ((Sent{{3, c.id, c.good}}), sent());
+  EXPECT_EQ((Sent{{3, c.id, c.good}}), sentSettings());
   EXPECT_EQ(1, c.get(3, &now));
   EXPECT_EQ(c.good, now);
   int32_t other = 0;
@@ -105,7 +91,7 @@ TEST_P(ChannelSetter, ChecksCachesAndSends) {
     EXPECT_EQ(0, c.get(channel, &now));
     EXPECT_EQ(UZYV_ERR_CHANNEL, lastError());
   }
-  EXPECT_TRUE(sent().empty());
+  EXPECT_TRUE(sentSettings().empty());
 
   // A runtime refusal keeps the new value cached.
   zyvsim_fail(0, "uZyvSetting", c.id, 0, 1);
@@ -161,7 +147,7 @@ TEST_F(Settings, ValueChecksComeBeforeTheGuard) {
 TEST_F(Settings, VoltOffsetLimitFollowsTheCachedVoltDiv) {
   EXPECT_EQ(1, SDK(uZyvSDKSetVoltOfs)(1, 15000000));
   EXPECT_EQ(1, SDK(uZyvSDKSetVoltOfs)(1, -15000000));
-  EXPECT_EQ((Sent{{1, 9, -15000000}, {1, 9, 15000000}}), sent());
+  EXPECT_EQ((Sent{{1, 9, -15000000}, {1, 9, 15000000}}), sentSettings());
   EXPECT_EQ(0, SDK(uZyvSDKSetVoltOfs)(1, 15000001));
   EXPECT_EQ(UZYV_ERR_POSITION, lastError());
   ASSERT_EQ(1, SDK(uZyvSDKSetVoltDiv)(1, 2000000));
@@ -184,7 +170,7 @@ TEST_F(Settings, VoltOffsetLimitFollowsTheCachedVoltDiv) {
 TEST_F(Settings, ChannelOnOffSendsTheLow8BitsAndAsksTheRuntime) {
   EXPECT_EQ(1, SDK(uZyvSDKSetChOnOff)(2, 256));
   EXPECT_EQ(1, SDK(uZyvSDKSetChOnOff)(3, 0x101));
-  EXPECT_EQ((Sent{{2, 3, 0}, {3, 3, 1}}), sent());
+  EXPECT_EQ((Sent{{2, 3, 0}, {3, 3, 1}}), sentSettings());
   EXPECT_EQ(0, SDK(uZyvSDKGetChOnOff)(2));
   EXPECT_EQ(1, SDK(uZyvSDKGetChOnOff)(3));
   std::vector<ZyvSimCall> q = calls(0, "uZyvGetHwInfo");
@@ -217,7 +203,7 @@ TEST_F(Settings, GroupSettingsByValueAndByAddress) {
                   {0, 15, 50000000000000LL},
                   {0, 16, 10000000000000LL},
                   {0, 18, -123456789012LL}}),
-            sent());
+            sentSettings());
   int32_t couple = 0, length = 0;
   int64_t rate = 0, delay = 0, holdoff = 0, pos = 0;
   EXPECT_EQ(1, SDK(uZyvSDKGetTrigCouple)(&couple));
@@ -254,7 +240,7 @@ TEST_P(GroupRange, Bounds) {
   EXPECT_EQ(c.error == 0 ? 1 : 0, c.set(c.value));
   if (c.error) {
     EXPECT_EQ(c.error, lastError());
-    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(sentSettings().empty());
   }
 }
 
@@ -275,9 +261,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Settings, WaitModeParameterOnlyForModeThree) {
   EXPECT_EQ(1, SDK(uZyvSDKSetWaitMode)(3, 777));
-  EXPECT_EQ((Sent{{0, 13, 3}, {0, 14, 777}}), sent());
+  EXPECT_EQ((Sent{{0, 13, 3}, {0, 14, 777}}), sentSettings());
   EXPECT_EQ(1, SDK(uZyvSDKSetWaitMode)(2, 999));
-  EXPECT_EQ((Sent{{0, 13, 2}}), sent());
+  EXPECT_EQ((Sent{{0, 13, 2}}), sentSettings());
   int32_t mode = 0;
   int64_t param = 0;
   EXPECT_EQ(1, SDK(uZyvSDKGetWaitMode)(&mode, &param));
@@ -287,7 +273,7 @@ TEST_F(Settings, WaitModeParameterOnlyForModeThree) {
   zyvsim_fail(0, "uZyvSetting", 13, 0, 3);
   EXPECT_EQ(0, SDK(uZyvSDKSetWaitMode)(3, 5));
   EXPECT_EQ(UZYV_ERR_RECORD_LENGTH, lastError());
-  EXPECT_EQ((Sent{{0, 13, 3}}), sent());
+  EXPECT_EQ((Sent{{0, 13, 3}}), sentSettings());
   EXPECT_EQ(1, SDK(uZyvSDKGetWaitMode)(&mode, &param));
   EXPECT_EQ(3, mode);
   EXPECT_EQ(5, param);

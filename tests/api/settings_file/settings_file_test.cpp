@@ -11,8 +11,6 @@ using namespace sdktest;
 
 namespace {
 
-using Sent = std::vector<std::array<int64_t, 3>>;
-
 class SettingsFile : public SdkTest {
  protected:
   void open(int32_t productId = 8722) {
@@ -28,16 +26,11 @@ class SettingsFile : public SdkTest {
     return SDK(uZyvSDKReadIniFile)(path.c_str());
   }
 
-  // uZyvSetting calls since the last clear as (channel, id, value or the
-  // int64 behind the address); trigger records as their id only.
+  // The settings sent since the last clear; trigger records as their id only.
   Sent sent() {
-    Sent out;
-    for (const ZyvSimCall& c : calls(0, "uZyvSetting")) {
-      int64_t v = c.arg[2];
-      if (c.blockSize == 8) std::memcpy(&v, c.block, 8);
-      out.push_back({c.arg[0], c.arg[1], c.arg[1] == 10 ? 0 : v});
-    }
-    zyvsim_clear_log(0);
+    Sent out = sentSettings();
+    for (auto& s : out)
+      if (s[1] == 10) s[2] = 0;
     return out;
   }
 

@@ -1,5 +1,7 @@
 // Level stage: extremes, mean, flat signals, histogram top and base, the
 // cycle search, and Vrms / Cycle Vrms.
+#include <cmath>
+
 #include "engine_fixture.h"
 
 using namespace meastest;
@@ -163,4 +165,25 @@ TEST_F(EngineTest, VrmsWithoutAGainHasNoValue) {
   ASSERT_TRUE(run({UZYV_MEAS_VRMS}));
   EXPECT_FALSE(valid(UZYV_MEAS_VRMS));
   EXPECT_TRUE(valid(UZYV_MEAS_MAX));
+}
+
+TEST_F(EngineTest, VrmsOfZeroVoltsIsPositiveZero) {
+  // The result is truncated to an integer number of microvolts, and an
+  // integer has no negative zero; a negative result keeps its sign.
+  ch0 = levels({{0, 1}, {10, 1}, {0, 1}, {10, 1}, {0, 1}, {10, 1}});
+  struct Case {
+    double gain;
+    int32_t multiplier;
+    bool negative;
+  } cases[] = {{-1.0, 0, false}, {1.0, 0, false}, {-1.0, 1, true}};
+  for (const Case& c : cases) {
+    in.channel[0].gain = c.gain;
+    in.channel[0].multiplier = c.multiplier;
+    ASSERT_TRUE(run({UZYV_MEAS_VRMS, UZYV_MEAS_CYCLE_VRMS})) << c.gain << " " << c.multiplier;
+    for (int32_t type : {UZYV_MEAS_VRMS, UZYV_MEAS_CYCLE_VRMS}) {
+      ASSERT_TRUE(valid(type)) << type;
+      EXPECT_EQ(c.negative, std::signbit(raw(type))) << type << " " << c.gain << " " << c.multiplier;
+      EXPECT_EQ(c.negative, std::signbit(result(type))) << type << " " << c.gain << " " << c.multiplier;
+    }
+  }
 }

@@ -106,6 +106,33 @@ TEST_F(EngineTest, PhaseUsesTheDelayOfTheFirstEdge) {
   }
 }
 
+TEST_F(EngineTest, PhaseChoosesFallDelayWhenFallTimeLocatedNoEdge) {
+  // The reference is channel 0 one sample earlier: Rise Delay = Fall Delay =
+  // 1 sample over a period of 6. Without a located falling edge the Fall
+  // Time window still starts at the range start, before the rising edge, so
+  // Fall Delay is the chosen delay; it is valid only when it was measured.
+  ch0 = levels({{-1000, 3}, {1000, 3}, {-1000, 3}, {1000, 3}});
+  ch1 = levels({{-1000, 2}, {1000, 3}, {-1000, 3}, {1000, 4}});
+  struct Case {
+    const char* what;
+    std::initializer_list<int32_t> types;
+    bool phaseValid;
+  } cases[] = {
+      {"fall time not requested", {UZYV_MEAS_PERIOD, UZYV_MEAS_RISE_DELAY, UZYV_MEAS_PHASE}, false},
+      {"fall time not requested, fall delay measured",
+       {UZYV_MEAS_PERIOD, UZYV_MEAS_RISE_DELAY, UZYV_MEAS_FALL_DELAY, UZYV_MEAS_PHASE}, true},
+      {"fall time located after the rising edge",
+       {UZYV_MEAS_PERIOD, UZYV_MEAS_FALL_TIME, UZYV_MEAS_RISE_DELAY, UZYV_MEAS_PHASE}, true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(run(c.types)) << c.what;
+    ASSERT_TRUE(valid(UZYV_MEAS_RISE_TIME)) << c.what;
+    ASSERT_DOUBLE_EQ(6, raw(UZYV_MEAS_PERIOD)) << c.what;
+    ASSERT_EQ(c.phaseValid, valid(UZYV_MEAS_PHASE)) << c.what;
+    if (c.phaseValid) EXPECT_DOUBLE_EQ(-60, result(UZYV_MEAS_PHASE)) << c.what;
+  }
+}
+
 TEST_F(EngineTest, PhaseWithoutItsDelayInThisRunIsNotValid) {
   ch0 = square(400, 100, 50, 65);
   ch1 = square(400, 100, 50, 90);

@@ -102,33 +102,45 @@ TEST_F(EngineTest, RiseTimeCases) {
   }
 }
 
-TEST_F(EngineTest, EdgeAtTheFirstSampleReadsNothingBeforeTheRange) {
+TEST_F(EngineTest, EdgeAtTheRangeStartUsesTheSampleBeforeItWhenThereIsOne) {
   // The edge starts at the range's first sample, which equals the 10 %
-  // level; the step before it is outside the range and counts as no
-  // crossing, so t1 is the edge start. Before the range here lies a sample
-  // equal to the 10 % level too, which must not be read.
+  // level. Before sample 0 there is no step, so t1 is the edge start; after
+  // it, the step from the sample before the range is interpolated like any
+  // other, and that sample (-800, the 10 % level itself) gives t1 = start - 1.
   const Samples body = levels({{-800, 1}, {0, 1}, {1000, 20}, {-1000, 20}, {1000, 20}});
-  for (int32_t start : {0, 5}) {
-    ch0 = Samples(std::size_t(start), -800);
+  struct Case {
+    int32_t start;
+    double riseTime;  // t2 = start + 1.8 in every case
+  } cases[] = {{0, 1.8}, {1, 2.8}, {5, 2.8}};
+  for (const Case& c : cases) {
+    ch0 = Samples(std::size_t(c.start), -800);
     ch0.insert(ch0.end(), body.begin(), body.end());
-    ASSERT_TRUE(run({UZYV_MEAS_RISE_TIME}, start)) << start;
-    EXPECT_EQ(start, slot(UZYV_MEAS_RISE_TIME).windowStart) << start;
-    EXPECT_DOUBLE_EQ(1.8, raw(UZYV_MEAS_RISE_TIME)) << start;  // t2 = start + 1.8
+    ASSERT_TRUE(run({UZYV_MEAS_RISE_TIME}, c.start)) << c.start;
+    EXPECT_EQ(c.start, slot(UZYV_MEAS_RISE_TIME).windowStart) << c.start;
+    EXPECT_DOUBLE_EQ(c.riseTime, raw(UZYV_MEAS_RISE_TIME)) << c.start;
   }
 }
 
-TEST_F(EngineTest, OneCountAmplitudeEdgeAtTheFirstSampleStaysInTheRange) {
+TEST_F(EngineTest, OneCountAmplitudeEdgeAtTheRangeStart) {
   // Top and base one count apart make the 10 % and 90 % levels equal; the
-  // first sample both leaves and reaches them, and has no earlier sample.
-  ch0 = levels({{0, 100}, {1, 50}, {5, 1}});
-  ch1 = ch0;
-  ASSERT_TRUE(run({UZYV_MEAS_RISE_TIME, UZYV_MEAS_RISE_DELAY}));
-  EXPECT_EQ(1, channel().top - channel().base);
-  ASSERT_TRUE(valid(UZYV_MEAS_RISE_TIME));
-  EXPECT_EQ(0, raw(UZYV_MEAS_RISE_TIME));
-  EXPECT_EQ(0, slot(UZYV_MEAS_RISE_TIME).windowStart);
-  EXPECT_EQ(0, slot(UZYV_MEAS_RISE_TIME).windowEnd);
-  EXPECT_EQ(0, raw(UZYV_MEAS_RISE_DELAY));
+  // first sample of the range both leaves and reaches them. At sample 0 the
+  // edge is that sample alone; at a later start it is the step from the
+  // sample before.
+  struct Case {
+    int32_t start, edgeStart, edgeEnd;
+  } cases[] = {{0, 0, 0}, {1, 0, 1}};
+  for (const Case& c : cases) {
+    ch0 = levels({{0, 100}, {1, 50}, {5, 1}});
+    ch1 = ch0;
+    ASSERT_TRUE(run({UZYV_MEAS_RISE_TIME, UZYV_MEAS_RISE_DELAY}, c.start)) << c.start;
+    EXPECT_EQ(1, channel().top - channel().base) << c.start;
+    ASSERT_TRUE(valid(UZYV_MEAS_RISE_TIME)) << c.start;
+    EXPECT_EQ(0, raw(UZYV_MEAS_RISE_TIME)) << c.start;
+    EXPECT_EQ(c.edgeStart, slot(UZYV_MEAS_RISE_TIME).windowStart) << c.start;
+    EXPECT_EQ(c.edgeEnd, slot(UZYV_MEAS_RISE_TIME).windowEnd) << c.start;
+    ASSERT_TRUE(valid(UZYV_MEAS_RISE_DELAY)) << c.start;
+    EXPECT_EQ(0, raw(UZYV_MEAS_RISE_DELAY)) << c.start;
+  }
 }
 
 TEST_F(EngineTest, FallTimeMirrorsRiseTime) {

@@ -1,54 +1,20 @@
-// The library's private internal header: the library-wide state, the device
-// groups, the result convention and the common guard. Every subsystem builds
-// on this; nothing here includes a system header.
+// The device groups: their settings cache, the core's part of the
+// library-wide state, and the common guard with which the exports that talk
+// to a group begin.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "platform/platform.h"
 #include "runtime/runtime_api.h"
-#include "uZyvSDK.h"
 
 namespace uzyv {
-
-// ---------------------------------------------------------------------------
-// Results. Internal operations return a Code: kOk, a LastError value, or
-// kSilent for a refusal that leaves LastError as it was. report() is the one
-// place where a Code becomes an export's result and LastError.
-using Code = int32_t;
-inline constexpr Code kOk = 0;
-inline constexpr Code kSilent = -1;
-
-void setLastError(Code code);
-int32_t report(Code code);
-
-// Runs an export body that returns a Code; no exception crosses the boundary.
-template <class Body>
-int32_t exportCall(Body&& body) noexcept {
-  try {
-    return report(body());
-  } catch (...) {
-    return report(UZYV_ERR_RUNTIME);
-  }
-}
-
-// Runs an export body that returns its own value; `failed` is returned when
-// an exception escapes (allocation failure).
-template <class Value, class Body>
-Value exportValue(Value failed, Body&& body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    setLastError(UZYV_ERR_RUNTIME);
-    return failed;
-  }
-}
 
 // ---------------------------------------------------------------------------
 // Per-channel settings cache.
@@ -106,17 +72,17 @@ inline constexpr int kGroupSlots = 20;
 using GroupTable = std::array<std::unique_ptr<DeviceGroup>, kGroupSlots>;
 
 // ---------------------------------------------------------------------------
-// Library-wide state: one instance from load to unload.
-struct Library {
+// The core's part of the library-wide state, a member of the library object.
+struct CoreState {
   std::unique_ptr<GroupTable> groups;  // absent until the start-up
   int32_t currentGroup = 0;
   bool initialised = false;
   std::string workDir;  // ends with the folder separator, or empty
-  RuntimeApi api{};
+  RuntimeApi api{};     // the current group's runtime entries
   Code lastError = 0;
 };
-Library& library();
-inline RuntimeApi& runtime() { return library().api; }
+CoreState& core();
+inline RuntimeApi& runtime() { return core().api; }
 
 // ---------------------------------------------------------------------------
 // The common guard, in its order: started (28), slot present (29), open (28),
@@ -134,28 +100,8 @@ Code translateRuntimeCode(int32_t runtimeCode, bool extendedProduct);
 Code runtimeFailure();
 
 // ---------------------------------------------------------------------------
-// Start-up and groups.
-bool startUp();
-void startIfNeeded();  // runs the start-up when `initialised` is false
-bool prepareCurrentSlot();
-bool resolveEntryPoints();  // LastError 23 on failure
-void clearEntryPoints();
-void deleteCopyFile(DeviceGroup& group);  // the group's temporary copy
-std::string runtimeFilePath();
-
-// ---------------------------------------------------------------------------
 // Shared operations of the exports.
 Code sendSetting(int32_t channel, int32_t id, uZyvValue value);  // the dispatch
 Code readHwInfo(int32_t device, uint32_t selector, void* buffer);
-Code shutdownCurrentGroup(int32_t& runtimeResult);
-
-// ---------------------------------------------------------------------------
-// The processing subsystems' part in the library's life.
-void measurementLoaded();      // load: dispatch tables filled
-void measurementStartUp();     // start-up: two channel records
-void measurementUnloading();
-void spectrumLoaded();         // load: the transform engine is created
-void spectrumUnloading();
-void passFailUnloading();      // unload: the mask is freed
 
 }  // namespace uzyv
