@@ -34,7 +34,7 @@ TEST_F(Settings, PointerSizedValuesReachTheRuntimeWhole) {
   const auto wide = uZyvValue(~uintptr_t(0) << (8 * sizeof(uZyvValue) - 4) | 0x5A5A);
   EXPECT_EQ(1, SDK(uZyvSDKSetting)(1, 99, wide));
   EXPECT_EQ(1, SDK(uZyvSDKFGSetting)(2, wide));
-  EXPECT_EQ((Sent{{1, 99, int64_t(wide)}, {2, 0x62170003, int64_t(wide)}}), sent());
+  EXPECT_EQ((Sent{{1, 99, int64_t(wide)}, {2, 0x62170003, int64_t(wide)}}), sentSettings());
   EXPECT_EQ(1, SDK(uZyvSDKRead)(wide));
   const auto reads = calls(0, "uZyvRead");
   ASSERT_EQ(1u, reads.size());
