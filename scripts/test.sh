@@ -14,6 +14,16 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure
 
+echo "== Python package uzyv against the simulated instrument (native build)"
+# Installed offline into a fresh virtual environment on Debian's python3 and
+# numpy, then tested from there.
+rm -rf build/python-venv
+/usr/bin/python3 -m venv --system-site-packages build/python-venv
+build/python-venv/bin/pip install -q --no-build-isolation --no-index ./python
+UZYV_LIBRARY=build/native/bin/libuZyvSDK.so UZYV_SIMULATOR=build/native/sim/default \
+  UZYV_SIM_HUB=build/native/bin/libzyvsim.so \
+  build/python-venv/bin/python -m pytest -q -p no:cacheprovider python/tests
+
 echo "== native with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DUZYV_SANITIZE=ON >/dev/null
 cmake --build build/sanitize -j "$jobs"
