@@ -1,20 +1,52 @@
 /*
  * uZyvSDK: the application interface to the two-channel USB oscilloscopes.
  *
- * Every function returns int32 1 for success and 0 for failure unless its
- * comment says otherwise; the reason of a failure stays in the library-wide
- * LastError until uZyvSDKGetErrorCodeEx reads it. Calls must not overlap:
- * the library takes no lock.
+ * An application points the library at the folder of the acquisition runtime
+ * Zyvrun.dll, initialises a group of instruments, configures channels,
+ * timebase and trigger, captures, waits for the data and reads them as raw
+ * codes or in millivolts, and may measure, transform and test them against a
+ * mask. The sections below follow that order.
  *
- * On the 32-bit Windows DLL every function uses the __stdcall convention and
- * is exported under its plain name. Setting values that carry an address are
- * pointer-sized (uZyvValue): int32 on the 32-bit DLL, 64 bits on 64-bit hosts.
+ * Results. Every function returns int32 1 for success and 0 for failure
+ * unless its block says otherwise. A failure leaves its reason in LastError,
+ * one library-wide code (uZyvErrorCode below) that only uZyvSDKGetErrorCodeEx
+ * reads and resets; a successful call never clears it. uZyvErrorText gives
+ * each code's meaning.
+ *
+ * Groups and channels. Up to 20 groups of instruments; every call works on
+ * the current group (uZyvSDKSelectGroup). A group of N devices has 2N
+ * channels: channel = 2 x device + input (0 or 1).
+ *
+ * The common guard, run by the calls that need an instrument before anything
+ * else: 28 when the library is not started, 29 when the current group's slot
+ * is empty, 28 when the group is not open; then 4 for a device index outside
+ * 0..N-1 or 3 for a channel outside 0..2N-1.
+ *
+ * Units: volts/div in microvolts per division, channel offsets and trigger
+ * levels in microvolts, times and time offsets in picoseconds, sample rates
+ * in samples per second, record lengths in samples per channel, samples as
+ * signed 16-bit codes.
+ *
+ * Threads: every call runs under one library-wide lock, so calls from
+ * several threads are served one after the other (a thread calling during
+ * an autoset waits for it). The abort byte of a measurement run is read
+ * without the lock: another thread may set it while the run goes on.
+ *
+ * 32-bit Windows: every function uses the __stdcall convention and is
+ * exported under its plain name; link with uZyvSDK.lib (or libuZyvSDK.dll.a),
+ * whose decorated names map onto the plain exports.
+ *
+ * 64-bit hosts: setting values that carry an address are pointer-sized
+ * (uZyvValue): int32 on the 32-bit DLL, 64 bits on 64-bit hosts. The block
+ * "The 64-bit Windows DLL" below the records says what differs there.
  */
 #ifndef UZYVSDK_H
 #define UZYVSDK_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include "uZyvSDK_version.h"
 
 #if defined(_WIN32)
 #  define UZYV_CALL __stdcall
@@ -37,53 +69,84 @@ extern "C" {
 typedef intptr_t uZyvValue;
 
 /* ------------------------------------------------------------------------
- * LastError codes. 24 to 27, 38 and 39 are never reported.
+ * LastError codes, each with its meaning. "Runtime code n" is the runtime's
+ * own error code n after translation; which runtime codes map where depends
+ * on whether device 0 of the group is the extended product (product ID
+ * 8722). 24 to 27, 38 and 39 are never reported.
  * ------------------------------------------------------------------------ */
+#define UZYV_ERROR_TABLE(X)                                                                        \
+  X(UZYV_OK, 0, "no error recorded")                                                               \
+  X(UZYV_ERR_POINTER, 1,                                                                           \
+    "a pointer is null or not writable for the size needed, or a text is null or too long")        \
+  X(UZYV_ERR_VALUE, 2, "a value argument is outside its allowed range")                            \
+  X(UZYV_ERR_CHANNEL, 3, "channel index out of range")                                             \
+  X(UZYV_ERR_DEVICE, 4, "device index out of range")                                               \
+  X(UZYV_ERR_VOLTDIV, 5, "volts/div value not in the allowed list (or runtime code 2)")            \
+  X(UZYV_ERR_POSITION, 6, "vertical position or offset out of range")                              \
+  X(UZYV_ERR_TRIGGER_POSITION, 7,                                                                  \
+    "trigger position beyond half the record's duration (or runtime code 6)")                      \
+  X(UZYV_ERR_RUNTIME_7, 8, "the runtime reported code 7")                                          \
+  X(UZYV_ERR_RUNTIME_8, 9, "the runtime reported code 8")                                          \
+  X(UZYV_ERR_TRIGGER_KIND, 10, "trigger kind needs the extended product (or runtime code 9)")      \
+  X(UZYV_ERR_RUNTIME_10, 11, "the runtime reported code 10")                                       \
+  X(UZYV_ERR_RUNTIME_11, 12, "the runtime reported code 11")                                       \
+  X(UZYV_ERR_RECORD_LENGTH, 13,                                                                    \
+    "record length not a multiple of 8, negative or too long (or runtime code 3)")                 \
+  X(UZYV_ERR_HW_VERSION, 14, "the hardware-version query failed (or runtime code 4 or 99)")        \
+  X(UZYV_ERR_RUNTIME, 15,                                                                          \
+    "the runtime reported an error without a code of its own, the measurement engine has no "      \
+    "channels, or an internal failure")                                                            \
+  X(UZYV_ERR_RUNTIME_1, 16, "the runtime reported code 1")                                         \
+  X(UZYV_ERR_MASK, 17,                                                                             \
+    "pass/fail mask parameters do not fit or its memory is not available (or runtime code 2)")     \
+  X(UZYV_ERR_MEAS_TYPE, 18, "measurement type not accepted, or the engine has no channels")        \
+  X(UZYV_ERR_MEAS_RANGE, 19, "measurement range refused: start below 0 or end before start")       \
+  X(UZYV_ERR_MEAS_RUN, 20, "the measurement run failed: empty range, abort or data refused")       \
+  X(UZYV_ERR_GROUP_INDEX, 21, "group index above 19")                                              \
+  X(UZYV_ERR_RUNTIME_FILE, 22,                                                                     \
+    "Zyvrun.dll missing, older than 1.4.0.2 or without version, or group preparation failed")      \
+  X(UZYV_ERR_RUNTIME_ENTRIES, 23, "the runtime's entry points are not available")                  \
+  X(UZYV_ERR_NOT_OPEN, 28, "the library is not started, or the current group is not open")         \
+  X(UZYV_ERR_NO_GROUP, 29, "the current group slot is empty")                                      \
+  X(UZYV_ERR_SETTINGS_FILE, 30, "the settings file cannot be opened or read")                      \
+  X(UZYV_ERR_RUNTIME_17, 31, "the runtime reported code 17")                                       \
+  X(UZYV_ERR_RUNTIME_18, 32, "the runtime reported code 18")                                       \
+  X(UZYV_ERR_RUNTIME_19, 33, "the runtime reported code 19")                                       \
+  X(UZYV_ERR_STACK_LIST, 34, "stack list item over 16 characters, or over 20 items")               \
+  X(UZYV_ERR_STATE, 35, "not allowed in the present state")                                        \
+  X(UZYV_ERR_RUNTIME_12, 36, "the runtime reported code 12 (extended product)")                    \
+  X(UZYV_ERR_NO_MASK, 37, "pass/fail check or mask read-out without a mask")                       \
+  X(UZYV_ERR_DELAY_TIME, 40, "delay time out of range")                                            \
+  X(UZYV_ERR_HOLDOFF_TIME, 41, "holdoff time out of range")
+
 enum uZyvErrorCode {
-  UZYV_OK = 0,                    /* no error recorded */
-  UZYV_ERR_POINTER = 1,           /* null or unwritable pointer, text null or too long; runtime code 5 */
-  UZYV_ERR_VALUE = 2,             /* a value argument outside its allowed range */
-  UZYV_ERR_CHANNEL = 3,           /* channel index out of range */
-  UZYV_ERR_DEVICE = 4,            /* device index outside 0 .. device count - 1 */
-  UZYV_ERR_VOLTDIV = 5,           /* volts/div not in the list; runtime code 2 */
-  UZYV_ERR_POSITION = 6,          /* vertical position or offset out of range */
-  UZYV_ERR_TRIGGER_POSITION = 7,  /* trigger position beyond half the record; runtime code 6 */
-  UZYV_ERR_RUNTIME_7 = 8,         /* runtime code 7 */
-  UZYV_ERR_RUNTIME_8 = 9,         /* runtime code 8 */
-  UZYV_ERR_TRIGGER_KIND = 10,     /* trigger kind needs the extended product; runtime code 9 */
-  UZYV_ERR_RUNTIME_10 = 11,       /* runtime code 10 */
-  UZYV_ERR_RUNTIME_11 = 12,       /* runtime code 11 */
-  UZYV_ERR_RECORD_LENGTH = 13,    /* record length not a multiple of 8 (or negative); runtime code 3 */
-  UZYV_ERR_HW_VERSION = 14,       /* hardware-version query failed; runtime codes 99 and 4 */
-  UZYV_ERR_RUNTIME = 15,          /* measurement engine without channels; any other runtime code */
-  UZYV_ERR_RUNTIME_1 = 16,        /* runtime code 1 */
-  UZYV_ERR_MASK = 17,             /* mask parameters do not fit; runtime code 2 (extended product) */
-  UZYV_ERR_MEAS_TYPE = 18,        /* measurement type not accepted */
-  UZYV_ERR_MEAS_RANGE = 19,       /* measurement range refused */
-  UZYV_ERR_MEAS_RUN = 20,         /* the measurement run failed */
-  UZYV_ERR_GROUP_INDEX = 21,      /* group index above 19 */
-  UZYV_ERR_RUNTIME_FILE = 22,     /* runtime file missing, too old, no version; group preparation failed */
-  UZYV_ERR_RUNTIME_ENTRIES = 23,  /* the runtime's entry points are not available */
-  UZYV_ERR_NOT_OPEN = 28,         /* library not started, or current group not open */
-  UZYV_ERR_NO_GROUP = 29,         /* current group slot empty */
-  UZYV_ERR_SETTINGS_FILE = 30,    /* settings file cannot be opened or read */
-  UZYV_ERR_RUNTIME_17 = 31,       /* runtime code 17 */
-  UZYV_ERR_RUNTIME_18 = 32,       /* runtime code 18 */
-  UZYV_ERR_RUNTIME_19 = 33,       /* runtime code 19 */
-  UZYV_ERR_STACK_LIST = 34,       /* stack list item over 16 characters or over 20 items */
-  UZYV_ERR_STATE = 35,            /* not allowed in the present state */
-  UZYV_ERR_RUNTIME_12 = 36,       /* runtime code 12 (extended product) */
-  UZYV_ERR_NO_MASK = 37,          /* pass/fail check or read-out without a mask */
-  UZYV_ERR_DELAY_TIME = 40,       /* delay time out of range */
-  UZYV_ERR_HOLDOFF_TIME = 41      /* holdoff time out of range */
+#define UZYV_ERROR_ENUMERATOR(name, code, text) name = code,
+  UZYV_ERROR_TABLE(UZYV_ERROR_ENUMERATOR)
+#undef UZYV_ERROR_ENUMERATOR
+  UZYV_ERROR_CODE_END /* one past the highest code */
 };
+
+/* The meaning of a LastError code as English text; "unknown error code" for
+ * a number the table does not define. Part of the header, not of the
+ * library. */
+static inline const char* uZyvErrorText(int32_t code) {
+  switch (code) {
+#define UZYV_ERROR_CASE(name, value, text) \
+  case value:                              \
+    return text;
+    UZYV_ERROR_TABLE(UZYV_ERROR_CASE)
+#undef UZYV_ERROR_CASE
+    default:
+      return "unknown error code";
+  }
+}
 
 /* ------------------------------------------------------------------------
  * Records crossing the interface. Offsets are those of the 32-bit DLL.
  * ------------------------------------------------------------------------ */
 
 /* Capture parameters handed unchanged to the runtime by uZyvSDKCapture; the
- * library reads only the three named fields. */
+ * library reads only the three named fields. 144 bytes. */
 typedef struct CaptureParams {
   uint8_t runtimeArea0[8];
   int64_t sampleRate;        /* offset 8: samples per second */
@@ -109,6 +172,31 @@ typedef struct MeasParams {
   int16_t* samples[2];       /* offset 96: [1] may be null */
 } MeasParams;
 
+/* The layouts checked where the language can (C11, C++11). */
+#if defined(__cplusplus) && (__cplusplus >= 201103L || (defined(_MSC_VER) && _MSC_VER >= 1600))
+#  define UZYV_LAYOUT_CHECK(condition, message) static_assert(condition, message)
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#  define UZYV_LAYOUT_CHECK(condition, message) _Static_assert(condition, message)
+#endif
+#ifdef UZYV_LAYOUT_CHECK
+UZYV_LAYOUT_CHECK(sizeof(CaptureParams) == 144 && offsetof(CaptureParams, sampleRate) == 8 &&
+                      offsetof(CaptureParams, trigPos) == 120 &&
+                      offsetof(CaptureParams, recordLength) == 136,
+                  "CaptureParams has the layout the runtime expects");
+UZYV_LAYOUT_CHECK(offsetof(MeasParams, reservedCh) == 12 &&
+                      offsetof(MeasParams, voltOffset) == 24 &&
+                      offsetof(MeasParams, zeroLevel) == 40 &&
+                      offsetof(MeasParams, baseOffset) == 56 && offsetof(MeasParams, gain) == 72 &&
+                      offsetof(MeasParams, multiplier) == 88 &&
+                      offsetof(MeasParams, samples) == 96,
+                  "MeasParams has the library's layout");
+UZYV_LAYOUT_CHECK(sizeof(void*) != 4 || sizeof(MeasParams) == 104,
+                  "MeasParams is 104 bytes on 32-bit hosts");
+UZYV_LAYOUT_CHECK(sizeof(void*) != 8 || sizeof(MeasParams) == 112,
+                  "MeasParams is 112 bytes on 64-bit hosts");
+#  undef UZYV_LAYOUT_CHECK
+#endif
+
 /* ========================================================================
  * The 64-bit Windows DLL (x86-64)
  *
@@ -131,7 +219,7 @@ typedef struct MeasParams {
  * - Records: CaptureParams holds no address and keeps its 144 bytes and
  *   offsets. MeasParams keeps every offset up to samples, whose two
  *   addresses take 8 bytes each: samples[0] at 96, samples[1] at 104, 112
- *   bytes in all.
+ *   bytes in all (checked above for C11 and C++11 clients).
  *
  * Everything else is as on the 32-bit DLL: int32_t stays 32 bits, the USB
  * handle is 32 bits, the buffer sizes the device information checks are the
@@ -139,223 +227,464 @@ typedef struct MeasParams {
  * (SSE2 doubles, no fused multiply-add), so every result is bit for bit the
  * 32-bit DLL's.
  * ======================================================================== */
-#define UZYV_LAYOUT_CHECK(name, holds) typedef char name[(holds) ? 1 : -1]
-UZYV_LAYOUT_CHECK(uZyvCaptureParamsLayout, sizeof(CaptureParams) == 144 && offsetof(CaptureParams, trigPos) == 120 &&
-                                               offsetof(CaptureParams, recordLength) == 136);
-UZYV_LAYOUT_CHECK(uZyvMeasParamsLayout, offsetof(MeasParams, multiplier) == 88 && offsetof(MeasParams, samples) == 96);
-UZYV_LAYOUT_CHECK(uZyvMeasParamsSize, sizeof(MeasParams) == (sizeof(void*) == 8 ? 112 : 104));
-#undef UZYV_LAYOUT_CHECK
-/* ======================================================================== */
 
-/* ------------------------------------------------------------------------
+/* ========================================================================
  * Start-up, groups and errors
- * ------------------------------------------------------------------------ */
+ *
+ * Order: optionally uZyvSDKSetWorkDir, optionally uZyvSDKSelectGroup and
+ * uZyvSDKSetEnv, then uZyvSDKInit (or uZyvSDKInitStack) once per group and
+ * uZyvSDKShutdown at the end. The first uZyvSDKInit, uZyvSDKInitStack,
+ * uZyvSDKSelectGroup or uZyvSDKSetEnv starts the library: group 0 (or the
+ * selected group) gets a private copy of Zyvrun.dll in the temporary folder,
+ * which is loaded; copies are deleted when the library is unloaded.
+ * ======================================================================== */
 
-/* Sets the folder of Zyvrun.dll (a folder, or the runtime file's full path) before the first start-up; 0 with 35 after it, 1 for a null or over-long text, 22 when the file is not there. */
+/* uZyvSDKSetWorkDir: sets the folder in which the library looks for
+ * Zyvrun.dll. Allowed only before the library is started.
+ *   dir   a folder (the separator at its end is optional), or the full path
+ *         of Zyvrun.dll; at most 259 characters
+ * Returns 1 when the runtime file is there, else 0 (the folder unchanged).
+ * LastError: 35 after the start-up; 1 for a null or over-long text; 22 when
+ * Zyvrun.dll cannot be opened in the folder. */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetWorkDir(const char* dir);
-/* Makes group 0..19 current, preparing its private runtime copy first; 0 with 21 (index), 22 (preparation) or 23 (entry points). */
+
+/* uZyvSDKSelectGroup: makes a group current, preparing its private runtime
+ * copy first when its slot is empty; starts the library when needed.
+ *   group  0..19
+ * Returns 1, or 0 on failure.
+ * LastError: 21 for a group above 19; 22 when the copy cannot be prepared
+ * (file missing, older than 1.4.0.2, without version); 23 when its entry
+ * points cannot be resolved (no runtime entry is usable then: the calls that
+ * need one report 23). */
 UZYV_API int32_t UZYV_CALL uZyvSDKSelectGroup(uint32_t group);
-/* Passes an environment request (mode 0..2) to the runtime of the closed current group; 0 with 35 (group open), 23, 2 (mode) or the runtime's translated code. */
+
+/* uZyvSDKSetEnv: passes an environment request to the current group's
+ * runtime; allowed only while the group is closed (before uZyvSDKInit).
+ *   mode    0..2
+ *   second  low 8 bits passed on
+ *   third   low 8 bits passed on
+ * Returns 1 when the runtime accepts it, else 0.
+ * LastError: 35 when the group is open; 23 (entry points); 2 for a mode
+ * above 2; the translated runtime code when the runtime refuses. */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetEnv(uint32_t mode, uint32_t second, uint32_t third);
-/* Opens the devices of the current group and sends the defaults; returns the device count, 0 on failure (23, or the code of a failed default) or when none was found. */
+
+/* uZyvSDKInit: opens the devices of the current group, with the process's
+ * current folder switched to the runtime's folder meanwhile, then sends the
+ * library's defaults and opens the group. Writes the trace file
+ * Init_TraceRec.txt (C:\temp on Windows, the temporary folder on POSIX).
+ * Returns the number of devices, or 0 when none was found or a step failed
+ * (the group stays closed then).
+ * LastError: 23 when the runtime or its entry is not available; the code of
+ * the first default the runtime refuses; unchanged when no device is found. */
 UZYV_API int32_t UZYV_CALL uZyvSDKInit(void);
-/* As uZyvSDKInit with a comma-separated list of up to 20 items of up to 16 characters (or null); 0 with 34 for a list that does not fit. */
+
+/* uZyvSDKInitStack: as uZyvSDKInit, naming the devices to open.
+ *   list  items separated by commas, each of at most 16 characters, at most
+ *         20 items (a comma at the end adds an empty item); null or empty
+ *         asks the runtime without a list
+ * Returns the number of devices, or 0.
+ * LastError: as uZyvSDKInit; 34 for a list that does not fit. */
 UZYV_API int32_t UZYV_CALL uZyvSDKInitStack(const char* list);
-/* Closes the current group; returns the runtime's shutdown result, or 1 when the group was not open. */
+
+/* uZyvSDKShutdown: closes the current group; its runtime copy stays loaded
+ * until the library is unloaded, and the group can be initialised again.
+ * Returns the runtime's shutdown result, or 1 when the group was not open.
+ * LastError: not set. */
 UZYV_API int32_t UZYV_CALL uZyvSDKShutdown(void);
-/* Returns the device count of the current group (kept after shutdown); 0 before the start-up. */
+
+/* uZyvSDKGetDeviceCount: the number of devices of the current group, kept
+ * after shutdown.
+ * Returns the count; 0 before the start-up or for an empty slot.
+ * LastError: not set. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetDeviceCount(void);
-/* Returns the current group's runtime error code as the runtime reports it now, untranslated (0 when no runtime is loaded). */
+
+/* uZyvSDKGetErrorCode: the current group's runtime error code as the
+ * runtime reports it now, untranslated.
+ * Returns that code; 0 when no runtime is loaded.
+ * LastError: neither read nor changed. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCode(void);
-/* Returns LastError and resets it to 0. */
+
+/* uZyvSDKGetErrorCodeEx: reads LastError and resets it to 0.
+ * Returns LastError (uZyvErrorCode). */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetErrorCodeEx(void);
 
-/* ------------------------------------------------------------------------
- * Device information: (device index, buffer); 28/29 guard, 4 device, 1 buffer, or the translated runtime code.
- * ------------------------------------------------------------------------ */
+/* ========================================================================
+ * Device information. Every call takes a device index (0..N-1) and a buffer
+ * the runtime fills, returns 1 when it did and 0 otherwise, and sets the
+ * common guard's codes (28, 29, 28, 4), 1 when the buffer is not writable
+ * for the size given, 23 without the runtime's entry, or the translated
+ * runtime code.
+ * ======================================================================== */
 
-/* Reads hardware information by selector; the buffer must be writable for the selector's size (0,1: 10; 2: 16; 3-6: 4; 7: 48; 10: 8; others: not checked). */
+/* uZyvSDKGetHwInfo: reads hardware information by selector.
+ *   device    device index
+ *   selector  0, 1: 10 bytes; 2: 16 bytes; 3 to 6: 4 bytes; 7: 48 bytes
+ *             (calibration); 10: 8 bytes; any other selector: the buffer is
+ *             handed to the runtime unchecked
+ *   buffer    receives the information */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfo(int32_t device, uint32_t selector, void* buffer);
-/* Same as uZyvSDKGetHwInfo. */
+/* uZyvSDKGetHwInfoA: the same as uZyvSDKGetHwInfo. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfoA(int32_t device, uint32_t selector, void* buffer);
-/* Same as uZyvSDKGetHwInfo. */
+/* uZyvSDKGetHwInfoB: the same as uZyvSDKGetHwInfo. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwInfoB(int32_t device, uint32_t selector, void* buffer);
-/* Reads the vendor name into a buffer of 10 bytes. */
+
+/* uZyvSDKGetVendorName: the vendor name, into 10 bytes (terminated only when
+ * shorter: give 11 bytes, the last zero, to print it). */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetVendorName(int32_t device, char* buffer);
-/* Reads the product name into a buffer of 10 bytes. */
+/* uZyvSDKGetProductName: the product name, 10 bytes, as the vendor name. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetProductName(int32_t device, char* buffer);
-/* Reads the serial number into a buffer of 16 bytes. */
+/* uZyvSDKGetSerialNum: the serial number, 16 bytes, as the vendor name. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetSerialNum(int32_t device, char* buffer);
-/* Reads the hardware version. */
+/* uZyvSDKGetHwVer: the hardware version. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetHwVer(int32_t device, int32_t* version);
-/* Reads the firmware version. */
+/* uZyvSDKGetFwVer: the firmware version. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetFwVer(int32_t device, int32_t* version);
-/* Reads the product ID (8722 marks the extended product). */
+/* uZyvSDKGetProductID: the product ID; 8722 marks the extended product. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetProductID(int32_t device, int32_t* productId);
-/* Reads the device's 32-bit USB handle. */
+/* uZyvSDKGetUsbDeviceHandle: the device's 32-bit USB handle. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetUsbDeviceHandle(int32_t device, uint32_t* handle);
-/* Reads the calibration: gain, zero level, base offset of channel 0, then of channel 1 (six doubles). */
+/* uZyvSDKGetCalibrationData: six doubles: gain (mV per code), zero level
+ * (code of 0 V) and base offset (mV) of input 0, then of input 1. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetCalibrationData(int32_t device, double* calibration);
-/* Reads the temperature as the runtime writes it; the buffer is not checked. */
+/* uZyvSDKGetTemperature: the temperature as the runtime writes it; the
+ * buffer is not checked. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetTemperature(int32_t device, void* buffer);
 
-/* ------------------------------------------------------------------------
- * Settings. Setters check their value first (codes below), then the group
- * (28, 29, 28) and channel (3), write the cache and send; a runtime refusal
- * leaves the new value cached and sets the translated runtime code.
- * Getters answer from the cache (28, 29, 28, 3; 0 before the start-up).
- * ------------------------------------------------------------------------ */
+/* ========================================================================
+ * Channel and timebase settings
+ *
+ * Setters check their value first (the code in each block), then run the
+ * common guard (with channel 0 for the group-wide settings), write the
+ * library's cache and send the value. A runtime refusal keeps the new value
+ * in the cache and sets the translated runtime code.
+ * Getters answer from the cache: they return 0 without a new LastError
+ * before the start-up, then run the common guard (28, 29, 28, 3), set 1 for
+ * a null output pointer, and write the cached value.
+ * ======================================================================== */
 
-/* Forwards (channel 0..2N, id, value) to the runtime unchanged; 3 for a channel outside 0..2N. */
+/* uZyvSDKSetting: sends a setting to the runtime unchanged, without caching.
+ *   channel  0..2N (2N too: the group-wide channel)
+ *   id       the runtime's setting ID
+ *   value    an integer, or the address of the setting's block
+ * LastError: the guard's 28, 29, 28; 3 for a channel outside 0..2N; the
+ * translated runtime code. */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetting(int32_t channel, int32_t id, uZyvValue value);
-/* Bandwidth limit 0..2 (else 2). */
+
+/* uZyvSDKSetBWL: bandwidth limit of a channel.
+ *   bwl  0..2, else LastError 2 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetBWL(int32_t channel, int32_t bwl);
-/* Input coupling 0..2 (else 2). */
+/* uZyvSDKSetCoupling: input coupling of a channel.
+ *   coupling  0..2, else LastError 2 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetCoupling(int32_t channel, int32_t coupling);
-/* Channel on/off; sends the low 8 bits of onoff, caches nothing. */
+/* uZyvSDKSetChOnOff: switches a channel on (non-zero) or off (0); sends the
+ * low 8 bits of onoff and caches nothing (uZyvSDKGetChOnOff asks the
+ * runtime). */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetChOnOff(int32_t channel, int32_t onoff);
-/* Acquire mode 0..5 (else 2). */
+/* uZyvSDKSetAcquireMode: acquire mode of a channel.
+ *   mode  0..5, else LastError 2 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetAcquireMode(int32_t channel, int32_t mode);
-/* Trigger coupling 0..3 (else 2). */
+/* uZyvSDKSetTrigCouple: trigger coupling of the group.
+ *   couple  0..3, else LastError 2 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetTrigCouple(int32_t couple);
-/* Volts/div in microvolts: 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000, 1000000, 2000000, 5000000 or 10000000 (else 5). */
+/* uZyvSDKSetVoltDiv: volts/div of a channel.
+ *   voltDiv  microvolts per division: 2000, 5000, 10000, 20000, 50000,
+ *            100000, 200000, 500000, 1000000, 2000000, 5000000 or
+ *            10000000, else LastError 5 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltDiv(int32_t channel, int32_t voltDiv);
-/* As uZyvSDKSetVoltDiv, sent under the extended setting ID. */
+/* uZyvSDKSetVoltDivEx: as uZyvSDKSetVoltDiv, sent under the extended
+ * setting ID. */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltDivEx(int32_t channel, int32_t voltDiv);
-/* Vertical position 0..16000 (else 6). */
+/* uZyvSDKSetVoltPos: vertical position of a channel.
+ *   pos  0..16000 (8000 is the middle), else LastError 6 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltPos(int32_t channel, int32_t pos);
-/* Vertical offset in microvolts within +-15000000 (+-150000000 above 1000000 uV/div), else 6; the runtime receives it negated. */
+/* uZyvSDKSetVoltOfs: vertical offset of a channel; the runtime receives it
+ * negated, the cache keeps it as given.
+ *   ofs  microvolts within +-15000000, or +-150000000 when the channel's
+ *        cached volts/div is above 1000000; else LastError 6 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVoltOfs(int32_t channel, int32_t ofs);
-/* Sample rate in samples per second; not range-checked. */
+/* uZyvSDKSetSampleRate: sample rate of the group.
+ *   rate  samples per second; not range-checked */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetSampleRate(int64_t rate);
-/* Record length in samples per channel: a multiple of 8, not negative (else 13); the runtime is told length + 4096. */
+/* uZyvSDKSetRecordLength: record length of the group; the runtime is told
+ * length + 4096.
+ *   length  samples per channel: a multiple of 8, not negative, with
+ *           length + 4096 within 32 bits; else LastError 13 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetRecordLength(int32_t length);
-/* Wait mode 0..3 (else 2); param is used by mode 3 only. */
+/* uZyvSDKSetWaitMode: wait mode of the group.
+ *   mode   0..3, else LastError 2
+ *   param  used and cached by mode 3 only */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetWaitMode(int32_t mode, int64_t param);
-/* Trigger delay time 0..5e13 (else 40). */
+/* uZyvSDKSetDelayTime: trigger delay.
+ *   time  picoseconds, 0..5e13, else LastError 40 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetDelayTime(int64_t time);
-/* Trigger holdoff time 0..1e13 (else 41). */
+/* uZyvSDKSetHoldoffTime: trigger holdoff.
+ *   time  picoseconds, 0..1e13, else LastError 41 */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetHoldoffTime(int64_t time);
-/* Trigger position in picoseconds; checked against the record at capture start. */
+/* uZyvSDKSetTrigPos: trigger position.
+ *   pos  picoseconds; checked against half the record's duration at each
+ *        capture start (LastError 7 there) */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetTrigPos(int64_t pos);
-/* Sample resolution in bits; returns 1 when the runtime accepts it, 0 without a new LastError when it refuses (28/29 guard only). */
+/* uZyvSDKSetHwBit: sample resolution.
+ *   bits  resolution in bits; not range-checked
+ * Returns 1 when the runtime accepts it, 0 when it refuses (LastError
+ * unchanged then). Checks only 28 (not started) and 29 (empty slot): the
+ * group need not be open. */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetHwBit(int32_t bits);
 
-UZYV_API int32_t UZYV_CALL uZyvSDKGetBWL(int32_t channel, int32_t* bwl);             /* cached bandwidth limit */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetCoupling(int32_t channel, int32_t* coupling);   /* cached coupling */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetAcquireMode(int32_t channel, int32_t* mode);    /* cached acquire mode */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltDiv(int32_t channel, int32_t* voltDiv);     /* cached volts/div */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltPos(int32_t channel, int32_t* pos);         /* cached vertical position */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltOfs(int32_t channel, int32_t* ofs);         /* cached offset, as given */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigCouple(int32_t* couple);                    /* cached trigger coupling */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetSampleRate(int64_t* rate);                      /* cached sample rate */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetRecordLength(int32_t* length);                  /* cached record length (without 4096) */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetWaitMode(int32_t* mode, int64_t* param);        /* cached wait mode and last mode-3 parameter */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetDelayTime(int64_t* time);                       /* cached delay time */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetHoldoffTime(int64_t* time);                     /* cached holdoff time */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigPos(int64_t* pos);                          /* cached trigger position */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetHwBit(int32_t* bits);                           /* cached sample resolution */
-/* Asks the runtime whether a channel is on: returns 1 (on) or 0 (off, or failure with 28, 29, 4 or the translated code). */
+/* Getters, from the cache (see the section's head). */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetBWL(int32_t channel, int32_t* bwl);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetCoupling(int32_t channel, int32_t* coupling);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetAcquireMode(int32_t channel, int32_t* mode);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltDiv(int32_t channel, int32_t* voltDiv);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltPos(int32_t channel, int32_t* pos);
+/* The offset as given to uZyvSDKSetVoltOfs, not negated. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetVoltOfs(int32_t channel, int32_t* ofs);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigCouple(int32_t* couple);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetSampleRate(int64_t* rate);
+/* The record length as given, without the 4096. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetRecordLength(int32_t* length);
+/* The wait mode and the parameter last given with mode 3 (0 if never). */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetWaitMode(int32_t* mode, int64_t* param);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetDelayTime(int64_t* time);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHoldoffTime(int64_t* time);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetTrigPos(int64_t* pos);
+UZYV_API int32_t UZYV_CALL uZyvSDKGetHwBit(int32_t* bits);
+
+/* uZyvSDKGetChOnOff: asks the runtime whether a channel is on.
+ *   channel  0..2N-1
+ * Returns 1 when on; 0 when off or on failure (only LastError tells them
+ * apart).
+ * LastError: 28, 29, 28; 4 when the channel's device is out of range; 23;
+ * the translated runtime code. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetChOnOff(int32_t channel);
 
-/* ------------------------------------------------------------------------
- * Spectrum: works on the caller's numbers alone, without any group.
- * ------------------------------------------------------------------------ */
+/* ========================================================================
+ * Triggers
+ *
+ * The setters store the trigger in the current group's cache and send
+ * nothing; uZyvSDKCaptureEx sends it at each capture start, each level taken
+ * relative to its source channel's offset at that moment. Sources are
+ * channels 0..2 (a source without a channel, the external input of a
+ * one-device group, counts as offset 0). Levels are in microvolts. Range
+ * tests are unsigned, so negative values fail them. Before their own checks
+ * the setters set 28 when the library is not started and 29 for an empty
+ * slot; the group need not be open. A refused setter keeps the previous
+ * trigger. "Silent" below: result 0 and LastError unchanged.
+ * ======================================================================== */
 
-/* Writes the one-sided amplitude spectrum of the first N samples (N the largest power of two not above count, 1..2048; each of the N/2 bins twice) with window 0 (middle half), 1 Blackman, 2 Hanning, 3 Hamming, 4 Blackman-Harris, 5 Bartlett, 6 sine, 7 Lanczos or 8 Gaussian (another type keeps the window in force, unit weights before any) in scale 0 (linear), 1 (dB re 1 V, input in mV) or 2 (dB re 0.2236 V; another scale writes nothing); 0 with 1 for a null pointer, 0 without a new LastError for count <= 0 or >= 4096. */
-UZYV_API int32_t UZYV_CALL uZyvSDKGetFFTData(const double* samples, int32_t count, int32_t scale, int32_t window,
-                                             double* spectrum);
-
-/* ------------------------------------------------------------------------
- * Triggers. The setters store the trigger in the current group's cache and
- * send nothing; uZyvSDKCaptureEx sends it, each level taken relative to its
- * source channel's offset at that moment. Sources are channels 0..2 (source
- * 2 without a channel, the external input of a one-device group, has offset
- * 0). Range tests are unsigned, so negative values fail them. 28/29 when the
- * library is not started or the slot is empty (the group need not be open);
- * a refused setter keeps the previous trigger.
- * ------------------------------------------------------------------------ */
-
-/* Edge trigger: mode 0..3 and source 0..2, else 2. */
+/* uZyvSDKSetEdgeTrig: edge trigger.
+ *   source  0..2
+ *   mode    0..3, passed to the runtime
+ *   level   microvolts
+ * LastError: 2 for a mode or source out of range. */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetEdgeTrig(int32_t source, int32_t mode, int64_t level);
-/* Video trigger: 0 without a new LastError for a source other than 0 or 1; mode 0..3, else 2. */
+
+/* uZyvSDKSetVideoTrig: video trigger.
+ *   source  0 or 1 (any other: silent)
+ *   mode    0..3
+ *   value   passed to the runtime
+ * LastError: 2 for a mode out of range. */
 UZYV_API int32_t UZYV_CALL uZyvSDKSetVideoTrig(int32_t source, int32_t mode, int32_t value);
-/* Runt trigger (extended product only, else 10): 0 without a new LastError for a source other than 0 or 1; selA 0..2, selB 0..3, else 2. */
-UZYV_API int32_t UZYV_CALL uZyvSDKSetRuntTrig(int32_t source, int32_t selA, int32_t selB, int32_t value,
-                                              int64_t value64, int64_t level, int64_t level2);
-/* Width trigger (extended product only, else 10): selA 0..2, source 0..2, selB 0..3, else 2. */
-UZYV_API int32_t UZYV_CALL uZyvSDKSetWidthTrig(int32_t source, int32_t selA, int32_t selB, int32_t value,
-                                               int64_t value64, int64_t level);
-/* Pattern trigger (extended product only, else 10): source and source2 0..2, flag 0..1, else 2. */
-UZYV_API int32_t UZYV_CALL uZyvSDKSetPatternTrig(int32_t source, int32_t source2, int32_t value, int32_t value2,
-                                                 int32_t flag, int64_t value64, int64_t level, int64_t level2);
-/* State trigger (extended product only, else 10): source and source2 0..2, flag 0..1, else 2. */
-UZYV_API int32_t UZYV_CALL uZyvSDKSetStateTrig(int32_t source, int32_t source2, int32_t value, int32_t value2,
-                                               int32_t flag, int64_t level, int64_t level2);
 
-/* ------------------------------------------------------------------------
- * Capture control, on every device of the current group (28, 29, 28).
- * ------------------------------------------------------------------------ */
+/* uZyvSDKSetRuntTrig: runt trigger (extended product only).
+ *   source           0 or 1 (any other: silent)
+ *   selA, selB       0..2 and 0..3, passed to the runtime
+ *   value, value64   passed to the runtime
+ *   level, level2    microvolts
+ * LastError: 10 without the extended product; 2 for selA or selB out of
+ * range. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetRuntTrig(int32_t source, int32_t selA, int32_t selB,
+                                              int32_t value, int64_t value64, int64_t level,
+                                              int64_t level2);
 
-/* Arms every channel and starts a capture with the application's block, which the runtime receives unchanged; 1 for a null block, 7 when abs(trigPos) exceeds half the block's record duration, or the translated runtime code. */
+/* uZyvSDKSetWidthTrig: pulse-width trigger (extended product only).
+ *   source           0..2
+ *   selA, selB       0..2 and 0..3, passed to the runtime
+ *   value, value64   passed to the runtime
+ *   level            microvolts
+ * LastError: 10 without the extended product; 2 for selA, source or selB
+ * out of range. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetWidthTrig(int32_t source, int32_t selA, int32_t selB,
+                                               int32_t value, int64_t value64, int64_t level);
+
+/* uZyvSDKSetPatternTrig: pattern trigger (extended product only).
+ *   source, source2          0..2
+ *   value, value2, value64   passed to the runtime
+ *   flag                     0..1
+ *   level, level2            microvolts
+ * LastError: 10 without the extended product; 2 for a source or flag out of
+ * range. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetPatternTrig(int32_t source, int32_t source2, int32_t value,
+                                                 int32_t value2, int32_t flag, int64_t value64,
+                                                 int64_t level, int64_t level2);
+
+/* uZyvSDKSetStateTrig: state trigger (extended product only).
+ *   source, source2   0..2
+ *   value, value2     passed to the runtime
+ *   flag              0..1
+ *   level, level2     microvolts
+ * LastError: 10 without the extended product; 2 for a source or flag out of
+ * range. */
+UZYV_API int32_t UZYV_CALL uZyvSDKSetStateTrig(int32_t source, int32_t source2, int32_t value,
+                                               int32_t value2, int32_t flag, int64_t level,
+                                               int64_t level2);
+
+/* ========================================================================
+ * Settings file
+ * ======================================================================== */
+
+/* uZyvSDKReadIniFile: applies a settings file line by line, in file order,
+ * through the setter each key names. Lines are "Key=v1,v2,...", blanks
+ * removed, keys without regard to case, ";" starts a comment; LF and CR LF
+ * end lines alike; lines without a known key are skipped. The first line
+ * that fails stops the file.
+ *   path  the file's path
+ * Returns 1 when every line was read and every known line applied, else 0.
+ * LastError: 30 when the file cannot be opened or read; else the code of the
+ * line that failed. */
+UZYV_API int32_t UZYV_CALL uZyvSDKReadIniFile(const char* path);
+
+/* ========================================================================
+ * Capture control: on every device of the current group, after the common
+ * guard (28, 29, 28). Usual order: uZyvSDKCaptureEx, then uZyvSDKDataReady
+ * until it answers non-zero (uZyvSDKForceTrig when no trigger comes), then a
+ * read.
+ * ======================================================================== */
+
+/* uZyvSDKCapture: arms every channel and starts a capture with the
+ * application's own parameter block, which the runtime receives unchanged.
+ *   params  the block; the library reads sampleRate, trigPos and
+ *           recordLength to check the trigger position
+ * LastError: 1 for a null block; 7 when abs(trigPos) exceeds half the
+ * record's duration; the translated runtime code. */
 UZYV_API int32_t UZYV_CALL uZyvSDKCapture(CaptureParams* params);
-/* Arms every channel, checks the cached trigger position (7), sends the cached trigger (its setter's codes) and starts a capture with the cached settings, or sets the translated runtime code. */
+
+/* uZyvSDKCaptureEx: arms every channel, checks the cached trigger position,
+ * sends the cached trigger and starts a capture with the cached settings.
+ * LastError: 7 for the trigger position; the trigger setter's codes (2, 10)
+ * for the cached trigger (a refused video source: silent); the translated
+ * runtime code. */
 UZYV_API int32_t UZYV_CALL uZyvSDKCaptureEx(void);
-/* Stops the capture of an open group; 1 also when there is nothing to stop, 0 with the translated runtime code. */
+
+/* uZyvSDKStop: stops the capture.
+ * Returns 1 also when there is nothing to stop (no open group, or no runtime
+ * entry), 0 when the runtime refuses.
+ * LastError: the translated runtime code. */
 UZYV_API int32_t UZYV_CALL uZyvSDKStop(void);
-/* Forces a trigger on every device; returns the AND of the runtime's results, setting the translated runtime code once when it is 0. */
+
+/* uZyvSDKForceTrig: forces a trigger on every device.
+ * Returns 1 when every device was forced, else 0.
+ * LastError: the translated runtime code, set once after all devices. */
 UZYV_API int32_t UZYV_CALL uZyvSDKForceTrig(void);
-/* Returns the runtime's status for the value unchanged (0 before a runtime is loaded); LastError is not touched. */
+
+/* uZyvSDKGetStatus: the runtime's status.
+ *   value  handed to the runtime unchanged
+ * Returns the runtime's answer unchanged; 0 before a runtime is loaded.
+ * LastError: not touched. */
 UZYV_API int32_t UZYV_CALL uZyvSDKGetStatus(int32_t value);
-/* Returns the runtime's answer unchanged (non-zero: data ready); 0 with 28 or 29 when the group is unusable. */
+
+/* uZyvSDKDataReady: whether the capture's data are ready.
+ * Returns the runtime's answer unchanged (non-zero: ready); 0 also when the
+ * guard fails.
+ * LastError: the guard's 28, 29, 28. */
 UZYV_API int32_t UZYV_CALL uZyvSDKDataReady(void);
-/* Sends the function-generator setting 0x62170003 with (index, value) through uZyvSDKSetting. */
+
+/* uZyvSDKFGSetting: a function-generator setting, sent as setting
+ * 0x62170003 through uZyvSDKSetting.
+ *   index  the channel argument of uZyvSDKSetting (0..2N)
+ *   value  the setting's value
+ * Returns and sets what uZyvSDKSetting does. */
 UZYV_API int32_t UZYV_CALL uZyvSDKFGSetting(int32_t index, uZyvValue value);
 
-/* ------------------------------------------------------------------------
- * Waveforms. A read fills recordLength samples of channel 0, then of
- * channel 1, of one device. Aligned reads shift the record by a fraction of
- * a sample to line it up with the trigger; a shift that puts the record
- * before the data, or more than 2048 samples before or 2047 after its place,
- * is refused: result 0, LastError unchanged, samples not written. Calibration
- * that cannot be read leaves its LastError and reads as 0.
- * ------------------------------------------------------------------------ */
+/* ========================================================================
+ * Waveforms
+ *
+ * A read fills recordLength samples of input 0, then recordLength of input
+ * 1, of one device. Aligned reads shift the record by a fraction of a sample
+ * to line it up with the trigger. A shift that puts the record before the
+ * data, or more than 2048 samples before or 2047 after its place (or a
+ * sample rate beyond 1e12 in magnitude on a device other than 0) is refused:
+ * result 0, LastError unchanged, samples not written. Calibration that
+ * cannot be read leaves its LastError and reads as 0.
+ * ======================================================================== */
 
-/* Hands the value to the runtime's plain read; 0 with the translated runtime code. */
+/* uZyvSDKRead: the runtime's plain read.
+ *   value  handed to the runtime unchanged
+ * LastError: the guard's 28, 29, 28; the translated runtime code. */
 UZYV_API int32_t UZYV_CALL uZyvSDKRead(uZyvValue value);
-/* Reads a device as raw codes into 2 x recordLength samples with each input's zero level, base offset and gain; a null timeOffset asks for aligned data, otherwise the unshifted record and its time offset in picoseconds (device x 364000 ps lower); returns the runtime's read result, 0 with 1 for a null array or unwritable samples, or the translated runtime code. */
-UZYV_API int32_t UZYV_CALL uZyvSDKReadExRaw(int32_t device, int32_t* status, int16_t* samples, double* zeroLevels,
-                                            double* baseOffsets, double* gains, int32_t* timeOffset);
-/* Converts count codes to millivolts: multiplier x (((raw - zeroLevel) x gain + baseOffset) + channelOffset(uV) / 1000); 0 with 1 for a null pointer or unwritable output. */
-UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_mv(const int16_t* raw, double* out, int32_t count, double zeroLevel,
-                                              double baseOffset, double gain, double channelOffset,
-                                              int32_t multiplier);
-/* As uZyvSDKRawToDbl_mv, in microvolts (the millivolt value x 1000). */
-UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_uv(const int16_t* raw, double* out, int32_t count, double zeroLevel,
-                                              double baseOffset, double gain, double channelOffset,
-                                              int32_t multiplier);
-/* Reads a device aligned and converts it to millivolts with the offsets of its own channels (2 x device, 2 x device + 1) and multipliers[2]; 0 with 1 for unwritable output or null multipliers, or as the read failed (output untouched). */
+
+/* uZyvSDKReadExRaw: reads a device as raw codes with its calibration.
+ *   device       device index
+ *   status       receives the read's status word; may be null
+ *   samples      2 x recordLength codes
+ *   zeroLevels   2 doubles: code of 0 V per input
+ *   baseOffsets  2 doubles: millivolts per input
+ *   gains        2 doubles: millivolts per code per input
+ *   timeOffset   null: aligned data; else the unshifted record, and here its
+ *                time offset in picoseconds (lower by device x 364000 ps)
+ * Returns the runtime's read result (non-zero), or 0.
+ * LastError: 28, 29, 28, 4; 1 for a null array or samples not writable; the
+ * translated runtime code. */
+UZYV_API int32_t UZYV_CALL uZyvSDKReadExRaw(int32_t device, int32_t* status, int16_t* samples,
+                                            double* zeroLevels, double* baseOffsets,
+                                            double* gains, int32_t* timeOffset);
+
+/* uZyvSDKRawToDbl_mv: converts raw codes to millivolts:
+ * multiplier x ((raw - zeroLevel) x gain + baseOffset + channelOffset / 1000).
+ *   raw, out       count codes in, count millivolts out
+ *   count          number of samples
+ *   zeroLevel, baseOffset, gain   the input's calibration (uZyvSDKReadExRaw)
+ *   channelOffset  the channel's offset in microvolts (uZyvSDKGetVoltOfs)
+ *   multiplier     probe factor
+ * Needs no group.
+ * LastError: 1 for a null pointer or an output not writable. */
+UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_mv(const int16_t* raw, double* out, int32_t count,
+                                              double zeroLevel, double baseOffset, double gain,
+                                              double channelOffset, int32_t multiplier);
+/* uZyvSDKRawToDbl_uv: as uZyvSDKRawToDbl_mv, in microvolts (x 1000). */
+UZYV_API int32_t UZYV_CALL uZyvSDKRawToDbl_uv(const int16_t* raw, double* out, int32_t count,
+                                              double zeroLevel, double baseOffset, double gain,
+                                              double channelOffset, int32_t multiplier);
+
+/* uZyvSDKReadDbl_mv: reads a device aligned and converts it to millivolts
+ * with the offsets of its own channels (2 x device, 2 x device + 1).
+ *   device       device index
+ *   status       receives the read's status word; may be null
+ *   out          2 x recordLength millivolts
+ *   multipliers  2 probe factors, one per input
+ * Returns 1, or 0 (out untouched when the read failed).
+ * LastError: as uZyvSDKReadExRaw; 1 for an output not writable or null
+ * multipliers. */
 UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_mv(int32_t device, int32_t* status, double* out,
                                              const int32_t* multipliers);
-/* As uZyvSDKReadDbl_mv, in microvolts. */
+/* uZyvSDKReadDbl_uv: as uZyvSDKReadDbl_mv, in microvolts. */
 UZYV_API int32_t UZYV_CALL uZyvSDKReadDbl_uv(int32_t device, int32_t* status, double* out,
                                              const int32_t* multipliers);
 
-/* ------------------------------------------------------------------------
- * Settings file: key = value lines applied in file order.
- * ------------------------------------------------------------------------ */
-
-/* Applies each "Key=v1,v2,..." line of the file through the setter the key names (blanks removed, ";" starts a comment, keys without case); 0 with 30 when the file cannot be opened or read, or with the code of the first line that fails, which stops the file. */
-UZYV_API int32_t UZYV_CALL uZyvSDKReadIniFile(const char* path);
-
-/* ------------------------------------------------------------------------
- * Measurement. Raw samples and their calibration in, results of channel 0
- * out: volts, seconds, hertz, percent, degrees or counts, each with a valid
- * flag. A type is named by its index below or by the index plus
- * UZYV_MEAS_NAME_BASE, the string-table identifier of its display name.
- * The range [start, end) must satisfy 0 <= start <= end, and every sample
- * array must hold at least `end` samples.
- * ------------------------------------------------------------------------ */
+/* ========================================================================
+ * Measurement
+ *
+ * Raw samples and their calibration in, results of channel 0 out in volts,
+ * seconds, hertz, percent, degrees or counts, each with a valid flag; channel
+ * 1 is the optional reference of Rise Delay, Fall Delay and Phase. A type is
+ * named by its index below or by the index plus UZYV_MEAS_NAME_BASE, the
+ * string-table identifier of its display name. The range [start, end) must
+ * satisfy 0 <= start <= end, and every sample array must hold at least `end`
+ * samples. Nothing outside the range is read, except that an edge at the
+ * start of a range that begins after sample 0 takes its step from up to two
+ * samples before it. uZyvSDKMeasurement and the staged uZyvSDKMeasEx calls
+ * drive one engine and share its requested set and last results. Each run
+ * asks device 0 of the current group for its hardware version (LastError 14
+ * when that fails).
+ *
+ * Max, Min, Mean, High, Low and Mid are valid after every successful run,
+ * Vpp and Amplitude too unless the block spans fewer than 5 codes. RPreshoot,
+ * FPreshoot and Phase use the edges and delays measured in the same run, so
+ * request Rise Time, Fall Time, Rise Delay, Fall Delay and Period with them;
+ * Phase takes the delay of the edge located first (Fall Delay when Rise Time
+ * located an edge and Fall Time did not) and is not valid without it. Vrms
+ * and Cycle Vrms of 0 V are +0.
+ * ======================================================================== */
 enum uZyvMeasType {
   UZYV_MEAS_FREQUENCY = 0,         /* hertz, over the located cycle */
   UZYV_MEAS_PERIOD = 1,            /* seconds */
@@ -393,46 +722,163 @@ enum uZyvMeasType {
   UZYV_MEAS_LIST_END = -1          /* ends a type list */
 };
 
-/* Measures the types listed in `types` (ended by -1; the first 31 are requested) on samples [start, end) of params->samples[0], against params->samples[1] when not null, and writes one valid flag and value per listed type; 0 with 1 (null or unwritable pointer), 14 (hardware-version query failed), 15 (no engine), 18 (type not accepted), 19 (start negative or end before start) or 20 (empty range, abort, or data out of the histogram range), writing nothing. */
-UZYV_API int32_t UZYV_CALL uZyvSDKMeasurement(const int32_t* types, int32_t start, int32_t end, const MeasParams* params,
-                                              uint8_t* abortFlag, uint8_t* validOut, double* valuesOut);
-/* Stores the samples and calibration of channel 0 or 1, and the sample rate, in the library's staged input; 0 with 1 (samples null), 3 (channel not 0 or 1) or 14 (hardware-version query failed). */
-UZYV_API int32_t UZYV_CALL uZyvSDKMeasExInit(int32_t channel, int32_t reservedCh, double voltOffset, double zeroLevel,
-                                             double baseOffset, double gain, int32_t multiplier, int64_t sampleRate,
+/* uZyvSDKMeasurement: measures a list of types in one call.
+ *   types      type identifiers ended by UZYV_MEAS_LIST_END; the first 31
+ *              are requested
+ *   start, end the range [start, end) of the samples
+ *   params     samples and calibration of channel 0, and of channel 1 when
+ *              params->samples[1] is not null
+ *   abortFlag  a byte another thread may set to stop the run; may be null
+ *   validOut   one flag per listed type: 1 when its value was written
+ *   valuesOut  one value per listed type (left as it was when not valid)
+ * Returns 1, or 0 with nothing written.
+ * LastError: 1 (a null or unwritable pointer); 14; 15 (engine without
+ * channels); 18 (a type not accepted); 19 (start negative or end before
+ * start); 20 (empty range, abort, or data outside the histogram's range). */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasurement(const int32_t* types, int32_t start, int32_t end,
+                                              const MeasParams* params, uint8_t* abortFlag,
+                                              uint8_t* validOut, double* valuesOut);
+
+/* uZyvSDKMeasExInit: stores the samples and calibration of one channel, and
+ * the sample rate, as the staged input (the samples are read at
+ * uZyvSDKMeasExStart, not copied).
+ *   channel     0 (measured) or 1 (reference)
+ *   reservedCh  stored, not used
+ *   voltOffset, zeroLevel, baseOffset, gain, multiplier   as in MeasParams
+ *   sampleRate  samples per second
+ *   reserved0   stored, not used
+ *   samples     the channel's raw codes
+ * LastError: 1 (samples null); 3 (channel not 0 or 1); 14. */
+UZYV_API int32_t UZYV_CALL uZyvSDKMeasExInit(int32_t channel, int32_t reservedCh, double voltOffset,
+                                             double zeroLevel, double baseOffset, double gain,
+                                             int32_t multiplier, int64_t sampleRate,
                                              int32_t reserved0, const int16_t* samples);
-/* Adds a type (0..30 or 2500..2530) to the requested set; 0 with 18 for any other value. */
+
+/* uZyvSDKMeasExAddType: adds a type to the requested set.
+ *   type  0..30 or 2500..2530
+ * LastError: 18 for any other value. */
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasExAddType(int32_t type);
-/* Measures the requested set on samples [start, end) of the staged input; 0 with 1 (no channel 0 samples), 14, 19 (start negative or end before start) or 20 (empty range, abort, data refused). */
+
+/* uZyvSDKMeasExStart: measures the requested set on the staged input.
+ *   start, end  the range [start, end)
+ *   abortFlag   a byte another thread may set to stop the run; may be null
+ * Returns 1, or 0. A run that fails part way keeps the results it produced
+ * readable.
+ * LastError: 1 (no channel 0 samples); 14; 19; 20. */
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasExStart(int32_t start, int32_t end, uint8_t* abortFlag);
-/* Returns 1 when the last run produced a result for the type, else 0; LastError is not touched. */
+
+/* uZyvSDKMeasExGetResult: whether the last run produced a result for a type.
+ *   type  0..30 or 2500..2530
+ * Returns 1 or 0. LastError: not touched. */
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasExGetResult(int32_t type);
-/* Returns the last run's result for the type in volts, seconds, hertz, percent, degrees or counts, and 0 when there is none; LastError is not touched. */
+
+/* uZyvSDKMeasExGetValue: the last run's result for a type.
+ *   type  0..30 or 2500..2530
+ * Returns the value in volts, seconds, hertz, percent, degrees or counts; 0
+ * when there is none. LastError: not touched. */
 UZYV_API double UZYV_CALL uZyvSDKMeasExGetValue(int32_t type);
-/* Empties the requested set; returns 1. */
+
+/* uZyvSDKMeasExFreeResource: empties the requested set.
+ * Returns 1. LastError: not touched. */
 UZYV_API int32_t UZYV_CALL uZyvSDKMeasExFreeResource(void);
 
-/* ------------------------------------------------------------------------
+/* ========================================================================
+ * Spectrum: works on the caller's numbers alone, without any group.
+ * ======================================================================== */
+
+/* uZyvSDKGetFFTData: the one-sided amplitude spectrum of the first N
+ * samples, N the largest power of two not above count.
+ *   samples   at least N doubles (millivolts for the decibel scales)
+ *   count     1..4095 (N at most 2048)
+ *   scale     0 linear, 1 dB re 1 V, 2 dB re 0.2236 V; another scale writes
+ *             nothing
+ *   window    0 middle half, 1 Blackman, 2 Hanning, 3 Hamming, 4
+ *             Blackman-Harris, 5 Bartlett, 6 sine, 7 Lanczos, 8 Gaussian;
+ *             another type keeps the window in force (unit weights before
+ *             any)
+ *   spectrum  N doubles: bin j (at j x rate / N) at positions 2j and 2j+1,
+ *             for j = 0..N/2-1
+ * Returns 1, or 0.
+ * LastError: 1 for a null pointer; unchanged for count <= 0 or >= 4096. */
+UZYV_API int32_t UZYV_CALL uZyvSDKGetFFTData(const double* samples, int32_t count, int32_t scale,
+                                             int32_t window, double* spectrum);
+
+/* ========================================================================
  * Pass/fail: one library-wide mask of highest and lowest raw codes per
  * position, built from a reference and kept until the next successful build.
- * ------------------------------------------------------------------------ */
+ * The mask keeps its own length: the read-out and the check never go past
+ * it.
+ * ======================================================================== */
 
-/* Builds the mask from count raw reference codes taken at rate samples/s (1..1e12): each position's window reaches toleranceBefore ps back and toleranceAfter ps ahead, widened by toleranceBelow/Above x factor / (1000000 x divisor) codes and limited to -2048..2047, and the reference time offset (ps) becomes the mask's shift in samples; needs no group; 0 with 1 for a null reference or divisor, 17 for a negative count, an unusable rate, a zero divisor or a tolerance outside 0..65535 codes (old mask kept), 17 when memory runs out (no mask then). */
-UZYV_API int32_t UZYV_CALL uZyvSDKPassFailInit(const int16_t* reference, int32_t count, int64_t referenceRate,
-                                               int64_t toleranceBefore, int64_t toleranceAfter,
-                                               int32_t toleranceBelow, int32_t toleranceAbove,
-                                               int32_t verticalFactor, const double* verticalDivisor,
+/* uZyvSDKPassFailInit: builds the mask from a reference; needs no group.
+ * Each position's window reaches toleranceBefore back and toleranceAfter
+ * ahead; its highest code plus the upper tolerance, limited to 2047, and
+ * its lowest minus the lower tolerance, limited to -2048, are the limits.
+ *   reference            count raw codes
+ *   count                samples of the reference, and of the mask
+ *   referenceRate        samples per second, 1..1e12
+ *   toleranceBefore      picoseconds looked back from each point
+ *   toleranceAfter       picoseconds looked ahead
+ *   toleranceBelow/Above in the caller's unit, turned into codes as
+ *                        tolerance / 1000000 x verticalFactor /
+ *                        *verticalDivisor; 0..65535 codes
+ *   verticalFactor, verticalDivisor   that conversion
+ *   referenceTimeOffset  picoseconds: the time offset uZyvSDKReadExRaw gave
+ *                        with the reference; it becomes the mask's shift
+ * Returns 1, or 0.
+ * LastError: 1 for a null reference or divisor; 17 for a negative count, a
+ * rate outside 1..1e12, a zero divisor or a tolerance outside 0..65535
+ * codes (the old mask kept), and when memory runs out (no mask then). */
+UZYV_API int32_t UZYV_CALL uZyvSDKPassFailInit(const int16_t* reference, int32_t count,
+                                               int64_t referenceRate, int64_t toleranceBefore,
+                                               int64_t toleranceAfter, int32_t toleranceBelow,
+                                               int32_t toleranceAbove, int32_t verticalFactor,
+                                               const double* verticalDivisor,
                                                int32_t referenceTimeOffset);
-/* Copies min(record length, capacity, mask length) upper and lower codes into each array whose array and count pointers are both non-null, writing the number copied back into the count, and the shift into refShift unless null; 0 with the record-length getter's code (28, 29) or 37 without a mask. */
-UZYV_API int32_t UZYV_CALL uZyvSDKPassFailGetMask(int16_t* upper, int32_t* upperCount, int16_t* lower,
-                                                  int32_t* lowerCount, int32_t* refShift);
-/* Reads the channel's unshifted current record and stores in result -1 when every sample compared lies within the mask (a sample equal to a limit passes) or the step number of the first that does not; 0 with 37 without a mask, the getters' codes (28, 29), 3 for a negative channel, 1 for an unwritable result, 17 when the cached sample rate is outside 1..1e12, or the read's code (result then untouched). */
+
+/* uZyvSDKPassFailGetMask: copies the mask out. Each pair (array, count) is
+ * skipped when either pointer is null.
+ *   upper, upperCount   the count holds the array's capacity on entry and the
+ *                       number copied, min(record length, capacity, mask
+ *                       length), on return
+ *   lower, lowerCount   the same for the lower limits
+ *   refShift            receives the mask's shift in samples; may be null
+ * LastError: the record-length getter's codes (28, 29); 37 without a mask. */
+UZYV_API int32_t UZYV_CALL uZyvSDKPassFailGetMask(int16_t* upper, int32_t* upperCount,
+                                                  int16_t* lower, int32_t* lowerCount,
+                                                  int32_t* refShift);
+
+/* uZyvSDKPassFailCheck: reads a channel's current record unshifted and
+ * tests it against the mask (a sample equal to a limit passes).
+ *   channel  the channel to test
+ *   result   receives -1 when every compared sample lies within the mask,
+ *            else the step number of the first that does not
+ * Returns 1 once the record was compared, else 0 (result untouched).
+ * LastError: 37 without a mask; the getters' codes (28, 29); 3 for a
+ * negative channel; 1 for a null result; 17 when the cached sample rate is
+ * outside 1..1e12; the read's codes. */
 UZYV_API int32_t UZYV_CALL uZyvSDKPassFailCheck(int32_t channel, int32_t* result);
 
-/* ------------------------------------------------------------------------
+/* ========================================================================
  * Autoset
- * ------------------------------------------------------------------------ */
+ * ======================================================================== */
 
-/* Sets up every channel of the current group for the signal present (record length 10000, wait mode 0, position 8000, offset 0, bandwidth limit and coupling 0, channel on, then volts/div searched from 10000000 down to 2000 uV/div over 40 captures whose data are waited for at most 2 s each, the later captures of a run whose wait ran out being read after a single poll; an edge trigger on channel 0 in the middle of its signal, or of what it showed at 2000 uV/div when it never matched, its level saturated to the int32 range (infinite levels too) and 0 when not a number, cached for the next uZyvSDKCaptureEx; the sample rate from the runtime's reading) and returns 1, leaving the codes of failures on the way in LastError; 0 with 28 or 29 for an unusable group, 0 without a new LastError when the runtime has no ZyvHwInfo. */
+/* uZyvSDKAutoset: sets up every channel of the current group for the signal
+ * present. Record length 10000, wait mode 0, position 8000, offset 0,
+ * bandwidth limit and coupling 0, channels on; then volts/div searched from
+ * 10000000 down to 2000 uV/div over 40 captures, each waited for at most
+ * 2 s (once a wait ran out, the later captures of the run are polled once);
+ * an edge trigger on channel 0 in the middle of its signal (or of what it
+ * showed at 2000 uV/div when it never matched), its level saturated to the
+ * int32 range (infinite levels too) and 0 when not a number, cached for the
+ * next uZyvSDKCaptureEx; the sample rate from the runtime's reading. Blocks
+ * its caller meanwhile.
+ * Returns 1 once started, whatever happened on the way (failures leave their
+ * codes in LastError); 0 for an unusable group, and 0 without a new
+ * LastError and without changing anything when the runtime has no signal
+ * summary entry (ZyvHwInfo).
+ * LastError: 28 or 29 for an unusable group; the codes of the setters,
+ * captures and reads it calls. */
 UZYV_API int32_t UZYV_CALL uZyvSDKAutoset(void);
 
 #ifdef __cplusplus

@@ -4,8 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j "${JOBS:-2}"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "${JOBS:-2}"
 out=build/demo
 mkdir -p "$out"
 build/native/bin/zyvscope --runtime build/native/sim/default --out "$out" demo

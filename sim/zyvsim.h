@@ -108,6 +108,9 @@ ZYVSIM_API const char* zyvsim_module_path(int32_t instance);
 ZYVSIM_API void zyvsim_fail(int32_t instance, const char* entry, int64_t match, int32_t result, int32_t errorCode);
 ZYVSIM_API void zyvsim_clear_faults(int32_t instance);
 
+/* The runtime entries and the functions here may be called from several
+ * threads: each runs under the hub's one lock. A log entry stays valid until
+ * the next call that logs into its instance or clears it. */
 ZYVSIM_API int32_t zyvsim_log_count(int32_t instance);
 ZYVSIM_API const ZyvSimCall* zyvsim_log_entry(int32_t instance, int32_t index);
 ZYVSIM_API void zyvsim_clear_log(int32_t instance);

@@ -74,7 +74,17 @@ struct Conversion {
   }
 };
 
+// On by default; the tests turn it off to align and convert one sample at
+// a time.
+extern bool g_vectorReads;
+
 // Converts `count` codes (none when count <= 0) in one pass.
 void convertCodes(const int16_t* raw, double* out, int32_t count, const Conversion& conversion);
+
+// The aligned record of one channel: out[n] = alignedValue(shift, s[n],
+// s[n + 1]) for n < length, as codes or converted.
+void alignCodes(const int16_t* s, int32_t length, const Alignment& shift, int16_t* out);
+void alignAndConvert(const int16_t* s, int32_t length, const Alignment& shift, const Conversion& conversion,
+                     double* out);
 
 }  // namespace uzyv

@@ -11,8 +11,139 @@
 
 #include "acquisition/acquisition.h"
 #include "acquisition/alignment.h"
+#include "acquisition/scratch.h"
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 namespace uzyv {
+
+bool g_vectorReads = true;
+
+#if defined(__SSE2__)
+namespace {
+
+// Four codes (the low half of `codes`) as two pairs of doubles.
+inline void widenCodes(__m128i codes, __m128d& lo, __m128d& hi) {
+  const __m128i words = _mm_srai_epi32(_mm_unpacklo_epi16(codes, codes), 16);
+  lo = _mm_cvtepi32_pd(words);
+  hi = _mm_cvtepi32_pd(_mm_shuffle_epi32(words, 0xEE));
+}
+
+// Conversion on two values at a time, with the operations of Conversion.
+struct ConversionVector {
+  __m128d zero, gain, base, offset, multiplier;
+  bool microvolts;
+  explicit ConversionVector(const Conversion& c)
+      : zero(_mm_set1_pd(c.zeroLevel)),
+        gain(_mm_set1_pd(c.gain)),
+        base(_mm_set1_pd(c.baseOffset)),
+        offset(_mm_set1_pd(c.offsetMv)),
+        multiplier(_mm_set1_pd(c.multiplier)),
+        microvolts(c.microvolts) {}
+  __m128d operator()(__m128d raw) const {
+    const __m128d mv = _mm_mul_pd(
+        multiplier, _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_sub_pd(raw, zero), gain), base), offset));
+    return microvolts ? _mm_mul_pd(mv, _mm_set1_pd(1000.0)) : mv;
+  }
+};
+
+// Aligned values from two pairs of neighbouring codes, as alignedValue
+// computes them: weighted sum, bounded to the int16 range (NaN to the
+// lower bound), truncated toward zero.
+struct AlignVector {
+  __m128d first, second;  // the weights of s[n] and s[n + 1]
+  explicit AlignVector(const Alignment& a)
+      : first(_mm_set1_pd(a.d >= 0 ? a.f : a.e)), second(_mm_set1_pd(a.d >= 0 ? a.e : a.f)) {}
+  __m128d weighted(__m128d a, __m128d b) const { return _mm_add_pd(_mm_mul_pd(first, a), _mm_mul_pd(second, b)); }
+  // Four aligned codes, as int32 lanes.
+  __m128i codes(__m128d a0, __m128d b0, __m128d a1, __m128d b1) const {
+    const __m128d lower = _mm_set1_pd(-32768.0), upper = _mm_set1_pd(32767.0);
+    const __m128d v0 = _mm_min_pd(_mm_max_pd(weighted(a0, b0), lower), upper);
+    const __m128d v1 = _mm_min_pd(_mm_max_pd(weighted(a1, b1), lower), upper);
+    return _mm_unpacklo_epi64(_mm_cvttpd_epi32(v0), _mm_cvttpd_epi32(v1));
+  }
+};
+
+// Aligned codes n .. n+7 from s[n .. n+8], as int32 lanes.
+inline void alignedEight(const AlignVector& align, const int16_t* s, __m128i& low, __m128i& high) {
+  const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 1));
+  __m128d a0, a1, a2, a3, b0, b1, b2, b3;
+  widenCodes(a, a0, a1);
+  widenCodes(_mm_unpackhi_epi64(a, a), a2, a3);
+  widenCodes(b, b0, b1);
+  widenCodes(_mm_unpackhi_epi64(b, b), b2, b3);
+  low = align.codes(a0, b0, a1, b1);
+  high = align.codes(a2, b2, a3, b3);
+}
+
+}  // namespace
+#endif
+
+// AVX2 where the processor has it (64-bit POSIX hosts), chosen at run time.
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#define UZYV_READ_AVX2 1
+namespace {
+
+// Records of at least this many samples per channel are written with
+// streaming stores.
+constexpr int32_t kStreamingLength = 1 << 18;
+
+bool haveAvx2() {
+  static const bool have = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return have;
+}
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+// alignAndConvert's loop at four lanes: returns the first n it left.
+template <bool kMicrovolts>
+int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& shift, const Conversion& c,
+                            double* out) {
+  const __m256d first = _mm256_set1_pd(shift.d >= 0 ? shift.f : shift.e);
+  const __m256d second = _mm256_set1_pd(shift.d >= 0 ? shift.e : shift.f);
+  const __m256d lower = _mm256_set1_pd(-32768.0), upper = _mm256_set1_pd(32767.0);
+  const __m256d zero = _mm256_set1_pd(c.zeroLevel), gain = _mm256_set1_pd(c.gain);
+  const __m256d base = _mm256_set1_pd(c.baseOffset), offset = _mm256_set1_pd(c.offsetMv);
+  const __m256d multiplier = _mm256_set1_pd(c.multiplier), thousand = _mm256_set1_pd(1000.0);
+  auto aligned = [&](__m128i a, __m128i b) {
+    const __m256d v =
+        _mm256_add_pd(_mm256_mul_pd(first, _mm256_cvtepi32_pd(a)), _mm256_mul_pd(second, _mm256_cvtepi32_pd(b)));
+    return _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, lower), upper)));
+  };
+  auto convert = [&](__m256d raw) {
+    const __m256d mv = _mm256_mul_pd(
+        multiplier, _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(raw, zero), gain), base), offset));
+    return kMicrovolts ? _mm256_mul_pd(mv, thousand) : mv;
+  };
+  auto eight = [&](int32_t n, auto&& put) {
+    const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n)));
+    const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n + 1)));
+    put(out + n, convert(aligned(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b))));
+    put(out + n + 4, convert(aligned(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1))));
+  };
+  int32_t n = 0;
+  // A long record goes past the caches straight to memory, which spares
+  // reading in the lines it overwrites; the stores need 32-byte alignment.
+  const bool streaming = length >= kStreamingLength && reinterpret_cast<uintptr_t>(out) % 8 == 0;
+  if (streaming) {
+    for (; n + 8 <= length && reinterpret_cast<uintptr_t>(out + n) % 32 != 0; ++n)
+      out[n] = c(alignedValue(shift, s[n], s[n + 1]));
+    for (; n + 8 <= length; n += 8) eight(n, [](double* p, __m256d v) { _mm256_stream_pd(p, v); });
+    _mm_sfence();
+  }
+  for (; n + 8 <= length; n += 8) eight(n, [](double* p, __m256d v) { _mm256_storeu_pd(p, v); });
+  return n;
+}
+#pragma GCC pop_options
+
+}  // namespace
+#endif
 
 bool deviceLagSamples(int32_t device, double period, int32_t& lag) {
   lag = 0;
@@ -58,7 +189,59 @@ bool alignmentFor(int64_t sampleRate, int32_t device, int32_t status, int64_t ti
 }
 
 void convertCodes(const int16_t* raw, double* out, int32_t count, const Conversion& conversion) {
-  for (int32_t i = 0; i < count; ++i) out[i] = conversion(raw[i]);
+  int32_t i = 0;
+#if defined(__SSE2__)
+  if (g_vectorReads) {
+    const ConversionVector c(conversion);
+    for (; i + 4 <= count; i += 4) {
+      __m128d lo, hi;
+      widenCodes(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(raw + i)), lo, hi);
+      _mm_storeu_pd(out + i, c(lo));
+      _mm_storeu_pd(out + i + 2, c(hi));
+    }
+  }
+#endif
+  for (; i < count; ++i) out[i] = conversion(raw[i]);
+}
+
+void alignCodes(const int16_t* s, int32_t length, const Alignment& shift, int16_t* out) {
+  int32_t n = 0;
+#if defined(__SSE2__)
+  if (g_vectorReads) {
+    const AlignVector align(shift);
+    for (; n + 8 <= length; n += 8) {
+      __m128i low, high;
+      alignedEight(align, s + n, low, high);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packs_epi32(low, high));
+    }
+  }
+#endif
+  for (; n < length; ++n) out[n] = alignedValue(shift, s[n], s[n + 1]);
+}
+
+void alignAndConvert(const int16_t* s, int32_t length, const Alignment& shift, const Conversion& conversion,
+                     double* out) {
+  int32_t n = 0;
+#if defined(UZYV_READ_AVX2)
+  if (g_vectorReads && haveAvx2())
+    n = conversion.microvolts ? alignAndConvertAvx2<true>(s, length, shift, conversion, out)
+                              : alignAndConvertAvx2<false>(s, length, shift, conversion, out);
+#endif
+#if defined(__SSE2__)
+  if (g_vectorReads) {
+    const AlignVector align(shift);
+    const ConversionVector convert(conversion);
+    for (; n + 8 <= length; n += 8) {
+      __m128i low, high;
+      alignedEight(align, s + n, low, high);
+      _mm_storeu_pd(out + n, convert(_mm_cvtepi32_pd(low)));
+      _mm_storeu_pd(out + n + 2, convert(_mm_cvtepi32_pd(_mm_shuffle_epi32(low, 0xEE))));
+      _mm_storeu_pd(out + n + 4, convert(_mm_cvtepi32_pd(high)));
+      _mm_storeu_pd(out + n + 6, convert(_mm_cvtepi32_pd(_mm_shuffle_epi32(high, 0xEE))));
+    }
+  }
+#endif
+  for (; n < length; ++n) out[n] = conversion(alignedValue(shift, s[n], s[n + 1]));
 }
 
 namespace {
@@ -73,7 +256,7 @@ Code requireWritableArray(const void* p, uint64_t count, std::size_t elementSize
 
 // The result of the runtime read, with the device's calibration.
 struct Acquired {
-  std::unique_ptr<int16_t[]> scratch;
+  int16_t* scratch = nullptr;
   int32_t length = 0;  // the record length, samples per channel
   int32_t result = 0;  // the runtime's non-zero result
   int32_t status = 0;
@@ -82,7 +265,7 @@ struct Acquired {
 
   // Start of a channel's record in the scratch buffer.
   const int16_t* record(int input) const {
-    return scratch.get() + kReadMargin + (input ? std::size_t(length) + kReadSpare : 0);
+    return scratch + kReadMargin + (input ? std::size_t(length) + kReadSpare : 0);
   }
 };
 
@@ -96,9 +279,9 @@ Code acquire(const DeviceGroup& group, int32_t device, int32_t* status, Acquired
   // count fits in 64 bits, and a byte size beyond size_t cannot be allocated.
   const uint64_t count = 2 * (uint64_t(uint32_t(a.length)) + kReadSpare);
   if (count > std::numeric_limits<std::size_t>::max() / sizeof(int16_t)) throw std::bad_alloc();
-  a.scratch = std::make_unique<int16_t[]>(std::size_t(count));
+  a.scratch = readScratch().take(std::size_t(count));
   ReadRequest request{};
-  request.samples = a.scratch.get();
+  request.samples = a.scratch;
   a.result = readEx(&request, device, 1);
   if (a.result == 0) return runtimeFailure();
   a.status = request.status;
@@ -106,15 +289,6 @@ Code acquire(const DeviceGroup& group, int32_t device, int32_t* status, Acquired
   if (status) *status = request.status;
   if (noteFailure(readHwInfo(device, kInfoCalibration, &a.calibration))) a.calibration = CalibrationData{};
   return kOk;
-}
-
-// Emits every aligned output value of both channels: emit(input, n, value).
-template <class Emit>
-void resample(const Acquired& a, const Alignment& shift, Emit&& emit) {
-  for (int input = 0; input < 2; ++input) {
-    const int16_t* s = a.record(input) + shift.d;
-    for (int32_t n = 0; n < a.length; ++n) emit(input, n, alignedValue(shift, s[n], s[n + 1]));
-  }
 }
 
 // A channel's cached offset in microvolts; 0 for a channel without a record.
@@ -149,7 +323,8 @@ Code readRaw(int32_t device, int32_t* status, int16_t* samples, double* zeroLeve
   } else {
     Alignment shift;
     if (!alignmentFor(group->sampleRate, device, a.status, a.timeOffset, length, shift)) return kSilent;
-    resample(a, shift, [&](int input, int32_t n, int16_t v) { samples[input * std::size_t(length) + n] = v; });
+    for (int input = 0; input < 2; ++input)
+      alignCodes(a.record(input) + shift.d, length, shift, samples + input * std::size_t(length));
   }
   readResult = a.result;
   return kOk;
@@ -177,8 +352,8 @@ Code readPhysical(int32_t device, int32_t* status, double* out, const int32_t* m
       {a.calibration.channel[1].zeroLevel, a.calibration.channel[1].baseOffset, a.calibration.channel[1].gain,
        double(offsets[1]), multipliers[1], microvolts},
   };
-  resample(a, shift,
-           [&](int input, int32_t n, int16_t v) { out[input * std::size_t(length) + n] = conversion[input](v); });
+  for (int input = 0; input < 2; ++input)
+    alignAndConvert(a.record(input) + shift.d, length, shift, conversion[input], out + input * std::size_t(length));
   return kOk;
 }
 

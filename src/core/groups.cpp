@@ -24,6 +24,7 @@ void deleteCopyFile(DeviceGroup& group) {
   group.copyDeletion = nullptr;
   if (!group.tempCopyPath.empty()) platform::deleteFile(group.tempCopyPath);
   group.tempCopyPath.clear();
+  group.copyLoadPath.clear();
 }
 
 Code selectGroup(uint32_t index) {
@@ -72,7 +73,9 @@ bool prepareCurrentSlot() {
     return false;
   }
   group.copyDeletion = deletion;
-  group.tempCopyPath = copy;
+  // Where the host allows, the loaded copy loses its name at once, so that
+  // no copy outlives the process however it ends.
+  if (!platform::forgetLoadedFile(copy, deletion, group.copyLoadPath)) group.tempCopyPath = copy;
   return true;
 }
 

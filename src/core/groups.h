@@ -38,7 +38,8 @@ enum TrigKind : int32_t { kTrigEdge = 0, kTrigVideo = 1, kTrigRunt = 2, kTrigWid
 // One prepared group slot: its private runtime copy and its settings cache.
 struct DeviceGroup {
   platform::Module runtimeModule = nullptr;
-  std::string tempCopyPath;  // empty when no copy was loaded
+  std::string tempCopyPath;  // the copy's file while it has a name; empty otherwise
+  std::string copyLoadPath;  // where the loaded copy is loaded again from
   void* copyDeletion = nullptr;  // the system's arrangement to delete the copy
   int32_t deviceCount = 0;
   int64_t sampleRate = 10000000;

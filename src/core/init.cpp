@@ -74,7 +74,7 @@ int32_t openWithDefaults(DeviceGroup& group, int32_t count) {
     group.setOpen(false);
     const Code kept = state.lastError;
     platform::unloadModule(group.runtimeModule);
-    group.runtimeModule = platform::loadModule(group.tempCopyPath);
+    group.runtimeModule = platform::loadModule(group.copyLoadPath);
     resolveEntryPoints();
     state.lastError = kept;
     return 0;

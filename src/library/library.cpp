@@ -5,6 +5,7 @@
 #include <mutex>
 #include <utility>
 
+#include "acquisition/scratch.h"
 #include "core/startup.h"
 #include "measure/engine.h"
 #include "passfail/mask.h"
@@ -32,6 +33,7 @@ struct Library {
   MeasInput stagedMeasInput;           // the staged measurement's input, zero at load
   std::unique_ptr<MyFFT> spectrum = makeSpectrumEngine();  // null when it could not be had
   std::unique_ptr<PassFailMask> mask;  // null before the first successful build
+  ReadScratch readScratch;             // the waveform reads' buffer, kept between reads
 };
 
 // A plain pointer, so that no static destructor runs in an order of the
@@ -50,6 +52,8 @@ MyFFT& requireSpectrumEngine() {
   if (!engine) engine = std::make_unique<MyFFT>();
   return *engine;
 }
+
+ReadScratch& readScratch() { return g_library->readScratch; }
 
 PassFailMask* passFailMask() { return g_library->mask.get(); }
 void replacePassFailMask(std::unique_ptr<PassFailMask> mask) { g_library->mask = std::move(mask); }

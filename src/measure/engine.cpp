@@ -22,7 +22,7 @@ bool AqMeasurement::Allocate(int32_t count) {
   channels.reset();
   channelCount = 0;
   if (!tables_) {
-    tables_.reset(new (std::nothrow) int32_t[3 * std::size_t(kHistogramBins)]);
+    tables_.reset(new (std::nothrow) int32_t[kHistogramTables * std::size_t(kHistogramBins)]);
     if (!tables_) return false;
   }
   if (count > 0) {
@@ -119,6 +119,7 @@ bool AqMeasurement::Run(const MeasInput* in) {
   if (channelCount > 1) channels[1].reference = 0;
   for (int32_t i = 0; i < channelCount; ++i)
     for (MeasSlot& slot : channels[i].slots) slot.valid = 0;
+  for (SquareSum& q : squares_) q = SquareSum{};
   const bool ok = firstPass() && secondPass();
   // A run that stops early still converts what it produced, so that a
   // result reported valid never carries the value of an earlier run.

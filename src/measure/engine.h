@@ -167,9 +167,31 @@ class AqMeasurement {
   bool delay(MeasChannel* ch, const int16_t* s, int32_t type, int32_t edgeType, bool rising);
   bool edgeTime(MeasChannel* ch, const int16_t* s, int32_t type, bool rising);
 
+  // Counts the samples into bins [minBin, maxBin] of the histogram (and
+  // takes the Vrms sum along); false when a sample lies outside them.
+  bool countLevels(MeasChannel* ch, const int16_t* s, int32_t start, int32_t end, int32_t offset, int32_t minBin,
+                   int32_t maxBin);
+  static double rmsZero(const MeasInputChannel& cal);
+
   // Histogram working storage: count, next-difference and previous-difference
-  // tables of kHistogramBins entries each, allocated once and reused.
+  // tables and three more count tables of kHistogramBins entries each,
+  // allocated once and reused.
+  static constexpr std::size_t kHistogramTables = 6;
   std::unique_ptr<int32_t[]> tables_;
+
+  // The sum of squared deviations of a channel's samples from its zero
+  // level, taken during the level stage for the Vrms routine of this run.
+  struct SquareSum {
+    const MeasChannel* channel = nullptr;
+    const int16_t* samples = nullptr;
+    int32_t from = 0;
+    int32_t to = 0;
+    double zero = 0;
+    double sum = 0;
+    bool ready = false;
+    bool matches(const MeasChannel* c, const int16_t* s, int32_t f, int32_t t, double z) const;
+  };
+  SquareSum squares_[kMeasInputChannels];
 };
 
 // The library's one engine and the staged input of the exports, members of

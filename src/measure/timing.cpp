@@ -3,6 +3,7 @@
 // times of the first edges, and the edge counts. Times are in samples.
 #include "measure/arith.h"
 #include "measure/engine.h"
+#include "measure/scan.h"
 
 namespace uzyv {
 
@@ -67,9 +68,11 @@ bool AqMeasurement::MeasureAvgFreq(MeasChannel* ch, const int16_t* s, int32_t ty
   int32_t previous = 0;
   int64_t sum = 0;
   int32_t periods = 0;
+  // From one transition to the next: a high state ends at a sample at or
+  // below the lower level, a low state at one at or above the upper level.
   for (int32_t i = from; i < to; ++i) {
-    const int32_t v = s[i];
-    if (isHigh ? v > lower : v < upper) continue;
+    i = isHigh ? findBelow(s, i, to, int64_t(lower) + 1) : findAbove(s, i, to, int64_t(upper) - 1);
+    if (i >= to) break;
     if (isHigh == startsHigh) {  // the transition that leaves the initial state
       if (seen) {
         sum += i - previous;
@@ -94,14 +97,8 @@ bool AqMeasurement::MeasureDutyWidth(MeasChannel* ch, const int16_t* s, int32_t)
   const int64_t threshold =
       ch->cycleFound ? (int64_t(ch->top) + ch->base) / 2
                      : truncToInt(ch->slots[UZYV_MEAS_HIGH].raw + ch->slots[UZYV_MEAS_LOW].raw) / 2;
-  int32_t above = 0;
-  int32_t below = 0;
-  for (int32_t i = start; i < end; ++i) {
-    if (s[i] > threshold)
-      ++above;
-    else
-      ++below;
-  }
+  const int32_t above = countAbove(s, start, end, threshold);
+  const int32_t below = end - start - above;
   MeasSlot* slot = ch->slots;
   const double length = end - start;
   slot[UZYV_MEAS_POS_DUTY].raw = above / length * 100;
@@ -197,14 +194,13 @@ bool AqMeasurement::MeasureEdgeCounts(MeasChannel* ch, const int16_t* s, int32_t
   int32_t rising = 0;
   int32_t falling = 0;
   for (int32_t i = from; i < to; ++i) {
-    const int32_t v = s[i];
-    if (isHigh && v < lower) {
+    i = isHigh ? findBelow(s, i, to, lower) : findAbove(s, i, to, upper);
+    if (i >= to) break;
+    if (isHigh)
       ++falling;
-      isHigh = false;
-    } else if (!isHigh && v > upper) {
+    else
       ++rising;
-      isHigh = true;
-    }
+    isHigh = !isHigh;
   }
   produce(slot[UZYV_MEAS_RISE_EDGE_COUNT], rising);
   produce(slot[UZYV_MEAS_FALL_EDGE_COUNT], falling);

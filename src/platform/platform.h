@@ -34,10 +34,18 @@ bool copyFileOver(const std::string& from, const std::string& to);
 bool deleteFile(const std::string& path);
 // Arranges for a file to be deleted by the system once nothing uses it any
 // more, also when it is still mapped as a module at that time; null when the
-// host needs no such arrangement. releaseDeletion gives the arrangement up,
-// which deletes the file as soon as it is no longer mapped.
+// host cannot. releaseDeletion gives the arrangement up, which deletes the
+// file as soon as it is no longer mapped. On POSIX the arrangement holds the
+// file open, so that its name can go once the module is loaded.
 void* arrangeDeletion(const std::string& path);
 void releaseDeletion(void* arrangement);
+// Called right after a module was loaded from `path` under that arrangement.
+// True when the file's name is gone now, so that no process end can leave
+// the file behind: on POSIX it is unlinked, the mapping and the held file
+// keep it, and `reloadPath` names it for loading it again while the
+// arrangement lasts. False when the file keeps its name until it is deleted;
+// `reloadPath` is then `path`.
+bool forgetLoadedFile(const std::string& path, void* arrangement, std::string& reloadPath);
 bool canOpenForReading(const std::string& path);
 
 bool currentFolder(std::string& folder, std::size_t capacity);

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace uzyv::platform {
@@ -88,9 +90,31 @@ bool copyFileOver(const std::string& from, const std::string& to) {
 
 bool deleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
-// A loaded shared object can be unlinked at any time: deleteFile suffices.
-void* arrangeDeletion(const std::string&) { return nullptr; }
-void releaseDeletion(void*) {}
+// A loaded shared object can be unlinked at any time: the mapping keeps the
+// file. The arrangement is a close-on-exec descriptor of the file, through
+// which it can be loaded again after its name is gone.
+namespace {
+void* heldFile(int fd) { return reinterpret_cast<void*>(intptr_t(fd) + 1); }
+int heldDescriptor(void* arrangement) { return int(reinterpret_cast<intptr_t>(arrangement) - 1); }
+}  // namespace
+
+void* arrangeDeletion(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? nullptr : heldFile(fd);
+}
+
+void releaseDeletion(void* arrangement) {
+  if (arrangement) close(heldDescriptor(arrangement));
+}
+
+bool forgetLoadedFile(const std::string& path, void* arrangement, std::string& reloadPath) {
+  reloadPath = path;
+  if (!arrangement) return false;
+  const std::string held = "/proc/self/fd/" + std::to_string(heldDescriptor(arrangement));
+  if (access(held.c_str(), R_OK) != 0 || unlink(path.c_str()) != 0) return false;
+  reloadPath = held;
+  return true;
+}
 
 bool canOpenForReading(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY);
@@ -121,31 +145,86 @@ void sleepMs(uint32_t milliseconds) {
 }
 
 namespace {
-// A pipe through which a byte of the caller's memory is copied out and back
-// in: the kernel reports EFAULT instead of faulting, which makes it a probe
-// that never crashes and leaves the memory as it was.
-int probePipe[2] = {-1, -1};
+// A span of the caller's memory to be checked: [first, last], both included.
+struct Span {
+  uintptr_t first;
+  uintptr_t last;
+};
 
-bool probeByte(unsigned char* p) {
-  if (probePipe[0] < 0) {
-    if (pipe(probePipe) != 0) return false;
-    fcntl(probePipe[0], F_SETFD, FD_CLOEXEC);
-    fcntl(probePipe[1], F_SETFD, FD_CLOEXEC);
+enum class Answer { kWritable, kNotWritable, kUnknown };
+
+// One byte of every page the span touches, and its last byte: the places at
+// which a write can fault.
+template <class Visit>
+bool forEachProbePoint(const Span& span, Visit&& visit) {
+  const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
+  for (uintptr_t at = span.first;; at = (at / page + 1) * page) {
+    if (!visit(at)) return false;
+    if (span.last / page == at / page) break;
   }
-  if (write(probePipe[1], p, 1) != 1) return false;  // readable?
-  return read(probePipe[0], p, 1) == 1;              // writable: the same byte goes back
+  return span.last == span.first || visit(span.last);
 }
 
-// Whether [first, last] lies in writable mappings, from the process's map
-// list (sorted by address): one read of a short file instead of one probe
-// per page, for long buffers. Unknown when the list cannot be read.
-enum class MapAnswer { kWritable, kNotWritable, kUnknown };
+// The kernel copies each probe point out of the process and the same byte
+// back in through process_vm_readv/process_vm_writev on the process itself.
+// It reports EFAULT where a copy would fault and writes nothing to a page
+// that is not writable, so the memory stays as it was. Nothing is kept from
+// one call to the next, so that a forked child or a later load of the
+// library shares nothing with this one. Unknown when the system refuses the
+// calls (kernels without them, or filters that forbid them).
+Answer probeThroughKernelCopy(const Span& span) {
+  constexpr std::size_t kBatch = 64;  // probe points per pair of calls
+  iovec remote[kBatch];
+  unsigned char bytes[kBatch];
+  std::size_t count = 0;
+  const pid_t self = getpid();
+  Answer answer = Answer::kWritable;
+  // False once the answer is known to be other than writable.
+  auto flush = [&]() -> bool {
+    iovec local{bytes, count};
+    const auto expected = ssize_t(count);
+    ssize_t done = process_vm_readv(self, &local, 1, remote, count, 0);
+    // Only the bytes just read go back, and only when all of them were read.
+    if (done == expected) done = process_vm_writev(self, &local, 1, remote, count, 0);
+    if (done == expected) {
+      count = 0;
+      return true;
+    }
+    answer = done < 0 && (errno == ENOSYS || errno == EPERM) ? Answer::kUnknown : Answer::kNotWritable;
+    return false;
+  };
+  const bool all = forEachProbePoint(span, [&](uintptr_t at) {
+    remote[count++] = iovec{reinterpret_cast<void*>(at), 1};
+    return count < kBatch || flush();
+  });
+  if (all && count > 0) flush();
+  return answer;
+}
 
-MapAnswer mappedWritable(uintptr_t first, uintptr_t last) {
+// The same copy out and back through a pipe made for this call only, for
+// systems that refuse the calls above. A byte whose copy back fails goes
+// with the pipe, which is closed before the call returns.
+bool probeThroughPipe(const Span& span) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  const bool writable = forEachProbePoint(span, [&](uintptr_t at) {
+    auto* p = reinterpret_cast<unsigned char*>(at);
+    return write(ends[1], p, 1) == 1 && read(ends[0], p, 1) == 1;
+  });
+  close(ends[0]);
+  close(ends[1]);
+  return writable;
+}
+
+// Whether the span lies in writable mappings, from the process's map list
+// (sorted by address): one read of a short file instead of a probe per
+// page, for long buffers. Reads nothing of the span itself. Unknown when the
+// list cannot be read.
+Answer lookUpMappings(const Span& span) {
   std::FILE* maps = std::fopen("/proc/self/maps", "re");
-  if (!maps) return MapAnswer::kUnknown;
-  MapAnswer answer = MapAnswer::kNotWritable;
-  uintptr_t covered = first;  // everything below is known to be writable
+  if (!maps) return Answer::kUnknown;
+  Answer answer = Answer::kNotWritable;
+  uintptr_t covered = span.first;  // everything below is known to be writable
   char* line = nullptr;
   std::size_t capacity = 0;
   while (getline(&line, &capacity, maps) > 0) {
@@ -155,8 +234,8 @@ MapAnswer mappedWritable(uintptr_t first, uintptr_t last) {
     if (end <= covered) continue;
     if (start > covered || perms[1] != 'w') break;
     covered = end;
-    if (covered > last) {
-      answer = MapAnswer::kWritable;
+    if (covered > span.last) {
+      answer = Answer::kWritable;
       break;
     }
   }
@@ -171,20 +250,13 @@ constexpr std::size_t kProbeLimit = 64 * 1024;  // longer buffers consult the ma
 bool isWritable(const void* p, std::size_t size) {
   if (size == 0) return true;
   if (!p) return false;
-  auto first = reinterpret_cast<uintptr_t>(p);
+  const auto first = reinterpret_cast<uintptr_t>(p);
   if (first + (size - 1) < first) return false;
-  const uintptr_t last = first + (size - 1);
-  if (size > kProbeLimit) {
-    const MapAnswer answer = mappedWritable(first, last);
-    if (answer != MapAnswer::kUnknown) return answer == MapAnswer::kWritable;
-  }
-  const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
-  // One byte per page touched, like the Win32 probe.
-  for (uintptr_t at = first;; at = (at / page + 1) * page) {
-    if (!probeByte(reinterpret_cast<unsigned char*>(at))) return false;
-    if (last / page == at / page) break;
-  }
-  return probeByte(reinterpret_cast<unsigned char*>(last));
+  const Span span{first, first + (size - 1)};
+  Answer answer = size > kProbeLimit ? lookUpMappings(span) : Answer::kUnknown;
+  if (answer == Answer::kUnknown) answer = probeThroughKernelCopy(span);
+  if (answer == Answer::kUnknown) return probeThroughPipe(span);
+  return answer == Answer::kWritable;
 }
 
 std::string traceFilePath() {

@@ -73,6 +73,12 @@ void releaseDeletion(void* arrangement) {
   if (arrangement) CloseHandle(static_cast<HANDLE>(arrangement));
 }
 
+// A mapped module file cannot lose its name; the arrangement deletes it.
+bool forgetLoadedFile(const std::string& path, void*, std::string& reloadPath) {
+  reloadPath = path;
+  return false;
+}
+
 bool canOpenForReading(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,17 +1,30 @@
 // Getters of the settings cache: they answer from the cache and never ask
 // the runtime. Before the group table exists they return 0 silently.
+#include <cstring>
+
 #include "settings/settings.h"
 
 namespace uzyv {
 
 namespace {
-// A null output pointer is refused with 1 rather than written through.
+// An output the caller cannot take (null, read-only, too short) is refused
+// with 1 rather than written through. Values are copied bytewise, so that an
+// output at any address takes them.
+template <class T>
+bool takesValue(const T* out) {
+  return requireWritable(out, sizeof *out) == kOk;
+}
+template <class T>
+void writeOut(T* out, T value) {
+  std::memcpy(out, &value, sizeof value);
+}
+
 template <class Read>
-Code readGroupValue(bool outputsPresent, Read read) {
+Code readGroupValue(bool outputsWritable, Read read) {
   if (!core().groups) return kSilent;
   DeviceGroup* group = nullptr;
   if (Code c = requireOpen(group)) return c;
-  if (!outputsPresent) return UZYV_ERR_POINTER;
+  if (!outputsWritable) return UZYV_ERR_POINTER;
   read(*group);
   return kOk;
 }
@@ -23,8 +36,8 @@ Code readChannel(int32_t channel, int32_t* out, Read read) {
   if (Code c = requireOpen(group)) return c;
   ChannelState* record = nullptr;
   if (Code c = requireChannelRecord(*group, channel, record)) return c;
-  if (!out) return UZYV_ERR_POINTER;
-  *out = read(*record);
+  if (!takesValue(out)) return UZYV_ERR_POINTER;
+  writeOut<int32_t>(out, read(*record));
   return kOk;
 }
 }  // namespace
@@ -48,31 +61,31 @@ Code getVoltOfs(int32_t channel, int32_t* ofs) {
   return readChannel(channel, ofs, [](const ChannelState& c) { return c.voltOfs; });
 }
 Code getTrigCouple(int32_t* couple) {
-  return readGroupValue(couple != nullptr, [&](const DeviceGroup& g) { *couple = g.trigCouple(); });
+  return readGroupValue(takesValue(couple), [&](const DeviceGroup& g) { writeOut(couple, g.trigCouple()); });
 }
 Code getSampleRate(int64_t* rate) {
-  return readGroupValue(rate != nullptr, [&](const DeviceGroup& g) { *rate = g.sampleRate; });
+  return readGroupValue(takesValue(rate), [&](const DeviceGroup& g) { writeOut(rate, g.sampleRate); });
 }
 Code getRecordLength(int32_t* length) {
-  return readGroupValue(length != nullptr, [&](const DeviceGroup& g) { *length = g.recordLength; });
+  return readGroupValue(takesValue(length), [&](const DeviceGroup& g) { writeOut(length, g.recordLength); });
 }
 Code getWaitMode(int32_t* mode, int64_t* param) {
-  return readGroupValue(mode && param, [&](const DeviceGroup& g) {
-    *mode = g.waitMode();
-    *param = g.waitParam;
+  return readGroupValue(takesValue(mode) && takesValue(param), [&](const DeviceGroup& g) {
+    writeOut<int32_t>(mode, g.waitMode());
+    writeOut<int64_t>(param, g.waitParam);
   });
 }
 Code getDelayTime(int64_t* time) {
-  return readGroupValue(time != nullptr, [&](const DeviceGroup& g) { *time = g.delayTime; });
+  return readGroupValue(takesValue(time), [&](const DeviceGroup& g) { writeOut(time, g.delayTime); });
 }
 Code getHoldoffTime(int64_t* time) {
-  return readGroupValue(time != nullptr, [&](const DeviceGroup& g) { *time = g.holdoffTime; });
+  return readGroupValue(takesValue(time), [&](const DeviceGroup& g) { writeOut(time, g.holdoffTime); });
 }
 Code getTrigPos(int64_t* pos) {
-  return readGroupValue(pos != nullptr, [&](const DeviceGroup& g) { *pos = g.trigPos; });
+  return readGroupValue(takesValue(pos), [&](const DeviceGroup& g) { writeOut(pos, g.trigPos); });
 }
 Code getHwBit(int32_t* bits) {
-  return readGroupValue(bits != nullptr, [&](const DeviceGroup& g) { *bits = g.hwBit; });
+  return readGroupValue(takesValue(bits), [&](const DeviceGroup& g) { writeOut(bits, g.hwBit); });
 }
 
 }  // namespace uzyv

@@ -4,11 +4,60 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "spectrum/decimal_log.h"
 
 namespace uzyv {
+
+namespace {
+// Below these sizes the transform runs one value at a time, or at two
+// lanes: the first pass needs N/8 to hold a vector.
+constexpr int32_t kVectorMinSize = 16;
+constexpr int32_t kAvx2MinSize = 32;
+
+// The loops at each vector width; every width computes the same bits.
+#if defined(__SSE2__)
+namespace sse2 {
+#define FFT_LANES 2
+#define FFT_SQRT(v) ((Vec)_mm_sqrt_pd((__m128d)(v)))
+#include "spectrum/fft_kernels.h"
+#undef FFT_SQRT
+#undef FFT_LANES
+
+void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
+  firstThreeStages(plan);
+  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
+}
+}  // namespace sse2
+#endif
+
+// AVX2 where the processor has it, chosen at run time; only on 64-bit
+// POSIX hosts, whose stacks keep the alignment the wider vectors need.
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#define UZYV_FFT_AVX2 1
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#define FFT_LANES 4
+#define FFT_SQRT(v) ((Vec)_mm256_sqrt_pd((__m256d)(v)))
+#include "spectrum/fft_kernels.h"
+#undef FFT_SQRT
+#undef FFT_LANES
+
+void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
+  firstThreeStages(plan);
+  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
+}
+}  // namespace avx2
+#pragma GCC pop_options
+#endif
+}  // namespace
 
 namespace {
 // The window formulas use pi rounded to single precision and single-precision
@@ -61,7 +110,17 @@ MyFFT::MyFFT()
       perm_(new Complex[kMaxSize]()),
       twiddles_(new Twiddle[kMaxSize]()),
       bitReverse_(new int32_t[kMaxSize]()),
-      window_(new double[kMaxSize]()) {
+      window_(new double[kMaxSize]()),
+      layout_(new double[kLayoutDoubles]()),
+      sources_(new int32_t[kMaxSize]()) {
+  // 64-byte aligned parts of kPart doubles: the loaded samples, the four
+  // twiddle tables, the four buffers, then the logarithm arguments.
+  auto base = reinterpret_cast<uintptr_t>(layout_.get());
+  double* part = reinterpret_cast<double*>((base + 63) & ~uintptr_t(63));
+  loaded_ = part;
+  twiddleTables_ = part + FftPlan::kPart;
+  plan_.twiddles = twiddleTables_;
+  plan_.buffers = part + 5 * FftPlan::kPart;
   MakeBitReverseTable();
   MakeTwiddles();
   buildWeights(kUnitWeights);
@@ -78,10 +137,32 @@ int32_t MyFFT::SetSize(int32_t count) const {
 }
 
 void MyFFT::Load(const double* samples, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) work_[i] = Complex{samples[i], 0.0};
+  std::memcpy(loaded_, samples, std::size_t(n) * sizeof(double));
+}
+
+bool MyFFT::kernelAvailable(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::kScalar: return true;
+#if defined(__SSE2__)
+    case Kernel::kSse2: return true;
+#endif
+#if defined(UZYV_FFT_AVX2)
+    case Kernel::kAvx2:
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx2");
+#endif
+    default: return false;
+  }
+}
+
+MyFFT::Kernel MyFFT::bestKernel() {
+  for (Kernel k : {Kernel::kAvx2, Kernel::kSse2})
+    if (kernelAvailable(k)) return k;
+  return Kernel::kScalar;
 }
 
 void MyFFT::MakeBitReverseTable() {
+  planReady_ = false;
   // Stage s puts j + 2^s at d = N / 2^(s+1) past the position that holds j,
   // for j = 0 .. 2^s - 1. Every value j > 0 is stored once and 0 first sits
   // at position 0, so remembering where each value went stands for the
@@ -101,6 +182,7 @@ void MyFFT::MakeBitReverseTable() {
 }
 
 void MyFFT::MakeTwiddles() {
+  planReady_ = false;
   for (int32_t i = 0; i < size_; ++i) {
     const double a = kTwiddleTurn * double(i) / double(size_);
     twiddles_[i] = Twiddle{std::sin(a), std::cos(a)};
@@ -108,6 +190,7 @@ void MyFFT::MakeTwiddles() {
 }
 
 void MyFFT::buildWeights(int32_t kind) {
+  planReady_ = false;
   const int32_t n = size_;
   for (int32_t i = 0; i < n; ++i) window_[i] = windowWeight(kind, i, n);
   if (kind == 0) {
@@ -182,6 +265,69 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
   if (window != windowType_) MakeWindow(window);
   if (scale < 0 || scale > 2) return 1;  // nothing is written
 
+  if (kernel_ == Kernel::kScalar || n < kVectorMinSize || !kernelAvailable(kernel_)) {
+    scalarRun(scale, out);
+    return 1;
+  }
+  if (!planReady_) preparePlan();
+  double* logArgument = plan_.buffers + 4 * FftPlan::kPart;  // the layout's last part
+#if defined(UZYV_FFT_AVX2)
+  if (kernel_ == Kernel::kAvx2 && n >= kAvx2MinSize)
+    avx2::run(plan_, scale, out, logArgument);
+  else
+#endif
+#if defined(__SSE2__)
+    sse2::run(plan_, scale, out, logArgument);
+#endif
+  if (scale != 0) {
+    for (int32_t j = 0; j < n / 2; ++j) {
+      const double v = 20.0 * decimalLog(logArgument[j]);
+      out[2 * j] = v;
+      out[2 * j + 1] = v;
+    }
+  }
+  return 1;
+}
+
+void MyFFT::preparePlan() {
+  const int32_t n = size_;
+  int32_t* blockStart = sources_.get();
+  for (int32_t k = 0; k < n / 8; ++k) blockStart[k] = 8 * bitReverse_[8 * k];
+  const Twiddle lo = twiddles_[0];
+  const Twiddle hi = twiddles_[n / 2];
+  const double zero = 0.0;
+  plan_.first = FftPlan::FirstStage{lo.cos,        lo.sin,        hi.cos,        hi.sin,
+                                    zero * lo.sin, zero * lo.cos, zero * hi.sin, zero * hi.cos};
+  double* cosLo = twiddleTables_;
+  double* sinLo = cosLo + FftPlan::kPart;
+  double* cosHi = sinLo + FftPlan::kPart;
+  double* sinHi = cosHi + FftPlan::kPart;
+  for (int32_t s = 1; s < stages_; ++s) {
+    const int32_t h = int32_t(1) << s;
+    const int32_t groups = n / (2 * h);
+    for (int32_t l = 0; l < h; ++l) {
+      const Twiddle a = twiddles_[l * groups];
+      const Twiddle b = twiddles_[(l + h) * groups];
+      cosLo[h + l] = a.cos;
+      sinLo[h + l] = a.sin;
+      cosHi[h + l] = b.cos;
+      sinHi[h + l] = b.sin;
+    }
+  }
+  plan_.n = n;
+  plan_.stages = stages_;
+  plan_.samples = loaded_;
+  plan_.weights = window_.get();
+  plan_.blockStart = blockStart;
+  plan_.rms = rms_;
+  plan_.dbuReference = kDbuReference;
+  planReady_ = true;
+}
+
+// One value at a time: window in place, permute, the stages, the read-out.
+void MyFFT::scalarRun(int32_t scale, double* out) {
+  const int32_t n = size_;
+  for (int32_t i = 0; i < n; ++i) work_[i] = Complex{loaded_[i], 0.0};
   for (int32_t i = 0; i < n; ++i) work_[i].re *= window_[i];
   Permute();
   const Complex* spectrum = transform();
@@ -205,7 +351,6 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
     out[2 * j] = v;
     out[2 * j + 1] = v;
   }
-  return 1;
 }
 
 }  // namespace uzyv

@@ -2,10 +2,40 @@
 // up to 2048 real samples and its one-sided amplitude spectrum.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
 namespace uzyv {
+
+// The transform laid out for the vector loops: where each block of the first
+// pass goes, the stages' twiddles in the order the butterflies use them, and
+// two pairs of real and imaginary buffers that the stages write in turn.
+struct FftPlan {
+  struct FirstStage {
+    double cosLo, sinLo, cosHi, sinHi;                  // twiddles 0 and N/2
+    double zeroSinLo, zeroCosLo, zeroSinHi, zeroCosHi;  // 0.0 times each
+  };
+  int32_t n = 0;
+  int32_t stages = 0;
+  const double* samples = nullptr;  // the loaded samples
+  const double* weights = nullptr;  // the window
+  // The first three stages work on blocks of 8 elements: block m takes the
+  // samples k + j N/8 (j = 0 .. 7, k = m's 3-bit-shorter reversal), and
+  // blockStart[k] is 8 m.
+  const int32_t* blockStart = nullptr;
+  FirstStage first{};
+  // Four parts of kPart doubles: the cosines and sines of the twiddles l*G
+  // and (l+h)*G, l = 0 .. h-1, of the stage with half-span h at entries
+  // h .. 2h-1 of each part.
+  static constexpr int32_t kPart = 2048;
+  const double* twiddles = nullptr;
+  // Four parts of kPart doubles: two real parts, then two imaginary parts;
+  // the stages write them in turn.
+  double* buffers = nullptr;
+  double rms = 1.0;
+  double dbuReference = 0.0;
+};
 
 class MyFFT {
  public:
@@ -53,6 +83,14 @@ class MyFFT {
   // Permutation buffer element i gets work element table[i].
   void Permute();
 
+  // How the transform is executed. Every kind gives the same bits; the
+  // library picks the widest the processor has, the tests each in turn.
+  enum class Kernel { kScalar, kSse2, kAvx2 };
+  static bool kernelAvailable(Kernel kernel);
+  static Kernel bestKernel();
+  void useKernel(Kernel kernel) { kernel_ = kernel; }
+  Kernel kernel() const { return kernel_; }
+
   // Engine state, for the library's own checks.
   int32_t currentSize() const { return size_; }
   int32_t windowType() const { return windowType_; }
@@ -63,10 +101,15 @@ class MyFFT {
 
  private:
   static constexpr int32_t kUnitWeights = -1;  // kind of the weights in force before any window
+  // The loaded samples, four twiddle tables, two real and two imaginary
+  // buffers, the logarithm arguments and room for alignment.
+  static constexpr std::size_t kLayoutDoubles = 9 * std::size_t(kMaxSize) + kMaxSize / 2 + 8;
 
   void buildWeights(int32_t kind);
   void keepWeightsForSize();
   const Complex* transform();  // the stages; returns the buffer holding the result
+  void scalarRun(int32_t scale, double* out);
+  void preparePlan();  // the vector layout for the current tables and window
 
   int32_t maxSize_ = kMaxSize;
   std::unique_ptr<Complex[]> work_;
@@ -81,6 +124,17 @@ class MyFFT {
   double rms_ = 1.0;
   int32_t weightsKind_ = kUnitWeights;  // the type whose weights are in force
   int32_t weightsSize_ = 0;             // the size they were built for
+
+  // The vector layout, rebuilt whenever a table or the window changes, and
+  // the loaded samples (the work buffer is filled from them only when the
+  // transform runs one value at a time).
+  std::unique_ptr<double[]> layout_;
+  std::unique_ptr<int32_t[]> sources_;
+  double* loaded_ = nullptr;
+  double* twiddleTables_ = nullptr;  // the plan's four twiddle tables
+  FftPlan plan_;
+  bool planReady_ = false;
+  Kernel kernel_ = bestKernel();
 };
 
 // The library's one engine, a member of the library object; created now if

@@ -1,5 +1,5 @@
 // Opens two groups and ends the process without unloading the SDK, so that
-// a test can see what the process exit leaves behind.
+// a test can see what the process exit, or a kill, leaves behind.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,5 +16,10 @@ int main(int argc, char** argv) {
   }
   std::printf("opened\n");
   std::fflush(stdout);
+  // "wait": stays with both groups open until it is killed (a minute at most).
+  if (argc > 2 && std::string(argv[2]) == "wait") {
+    for (int second = 0; second < 60; ++second) sdktest::pauseOneSecond();
+    return 6;
+  }
   std::exit(0);
 }

@@ -132,6 +132,14 @@ std::string currentFolder() {
 #endif
 }
 
+void pauseOneSecond() {
+#if defined(_WIN32)
+  Sleep(1000);
+#else
+  sleep(1);
+#endif
+}
+
 namespace {
 std::string getEnvironment(const char* name) {
   const char* v = std::getenv(name);

@@ -17,6 +17,7 @@ std::string readFile(const std::string& path);
 bool removeFile(const std::string& path);
 void setEnvironment(const char* name, const std::string& value);
 std::string currentFolder();
+void pauseOneSecond();
 
 // A folder of the test's own, which is also the system's temporary folder
 // for the SDK while it exists.

@@ -30,6 +30,18 @@ bool fileExists(const std::string& path) {
 #endif
 }
 
+std::vector<int16_t> irregularCodes(int32_t count, int32_t seed) {
+  std::vector<int16_t> codes(static_cast<std::size_t>(count));
+  uint32_t x = 2463534242u + uint32_t(seed);
+  for (auto& c : codes) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = int16_t(int32_t(x % 60001u) - 30000);
+  }
+  return codes;
+}
+
 SdkModule::SdkModule() {
 #if defined(_WIN32)
   handle_ = reinterpret_cast<void*>(LoadLibraryA((programFolder() + "uZyvSDK.dll").c_str()));
@@ -52,10 +64,12 @@ void SdkModule::unload() {
   dlclose(handle_);
 #endif
   handle_ = nullptr;
+  const std::lock_guard<std::mutex> hold(cacheLock_);
   cache_.clear();
 }
 
 void* SdkModule::symbol(const char* name) {
+  const std::lock_guard<std::mutex> hold(cacheLock_);
   auto it = cache_.find(name);
   if (it != cache_.end()) return it->second;
   void* p = nullptr;

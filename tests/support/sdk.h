@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ bool fileExists(const std::string& path);
 // the runtime copied one, the value itself otherwise.
 int64_t settingValue(const ZyvSimCall& call);
 
+// Codes that differ from sample to sample in an irregular way, positive and
+// negative, so that a wrong index or weight shows; one sequence per seed.
+std::vector<int16_t> irregularCodes(int32_t count, int32_t seed);
+
 class SdkModule {
  public:
   SdkModule();
@@ -45,6 +50,7 @@ class SdkModule {
 
  private:
   void* handle_ = nullptr;
+  std::mutex cacheLock_;  // tests call from several threads
   std::map<std::string, void*> cache_;
 };
 

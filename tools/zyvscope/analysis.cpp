@@ -8,7 +8,24 @@
 
 namespace zyvscope {
 
-Measurements measure(const Record& record, int input) {
+int32_t overRangeSamples(const Record& record, int input, int32_t start, int32_t end) {
+  const std::vector<int16_t>& raw = record.raw[input];
+  const auto n = int32_t(raw.size());
+  if (end < 0 || end > n) end = n;
+  if (start < 0) start = 0;
+  // The read delivers 16 counts per code at 8 bits, one at 12: the top code
+  // reads 2048 minus one code.
+  const int bits = record.bits > 0 && record.bits <= 12 ? record.bits : 12;
+  const int top = 2048 - (1 << (12 - bits));
+  int32_t count = 0;
+  for (int32_t i = start; i < end; ++i) {
+    const int16_t v = raw[std::size_t(i)];
+    if (v <= -2048 || v >= top) ++count;
+  }
+  return count;
+}
+
+Measurements measure(const Record& record, int input, int32_t start, int32_t end) {
   Measurements m;
   const int other = 1 - input;
   std::vector<int16_t> samples[2] = {record.raw[input], record.raw[other]};
@@ -26,10 +43,12 @@ Measurements measure(const Record& record, int input) {
     p.multiplier[k] = 1;
     p.samples[k] = samples[k].empty() ? nullptr : samples[k].data();
   }
-  m.end = record.length;
-  const double trigger = std::floor(record.triggerIndex) - 2.0;
-  m.start = trigger > 0.0 && trigger < double(record.length) ? int32_t(trigger) : 0;
-  if (m.end - m.start < 32) m.start = 0;
+  m.end = end < 0 || end > record.length ? record.length : end;
+  m.start = start < 0 || start > m.end ? 0 : start;
+  if (m.end - m.start < 2) {
+    m.start = 0;
+    m.end = record.length;
+  }
 
   int32_t types[kMeasurementTypes + 1];
   for (int i = 0; i < kMeasurementTypes; ++i) types[i] = i;
@@ -37,8 +56,50 @@ Measurements measure(const Record& record, int input) {
   uint8_t valid[kMeasurementTypes] = {};
   Session::check(uZyvSDKMeasurement(types, m.start, m.end, &p, nullptr, valid, m.value), "uZyvSDKMeasurement");
   for (int i = 0; i < kMeasurementTypes; ++i) m.valid[i] = valid[i] != 0;
+  if (m.valid[25]) m.value[25] = wrappedPhase(m.value[25]);
+  // Two cycles take at least two rising and two falling edges.
+  const double rising = m.valid[27] ? m.value[27] : 0.0, falling = m.valid[28] ? m.value[28] : 0.0;
+  m.fewCycles = std::min(rising, falling) < 2.0;
+  m.clipped = overRangeSamples(record, input, m.start, m.end) > 0;
+  m.referenceClipped = overRangeSamples(record, other, m.start, m.end) > 0;
   return m;
 }
+
+void screenSamples(const Record& record, double timePerDiv, int32_t& start, int32_t& end) {
+  const double rate = record.sampleRate > 0 ? double(record.sampleRate) : 1.0;
+  // The screen is centred on the record: its half width in samples.
+  const double half = 5.0 * timePerDiv * rate;
+  const double middle = 0.5 * double(record.length);
+  const double first = std::ceil(middle - half), last = std::floor(middle + half) + 1.0;
+  start = first > 0.0 ? (first < double(record.length) ? int32_t(first) : record.length) : 0;
+  end = last < double(record.length) ? (last > 0.0 ? int32_t(last) : 0) : record.length;
+}
+
+double screenTimePerDiv(const Record& record, double requested, double frequency) {
+  if (requested > 0.0) return requested;
+  const double rate = record.sampleRate > 0 ? double(record.sampleRate) : 1.0;
+  const double whole = niceStep(double(record.length) / rate / 10.0);
+  if (!(frequency > 0.0) || !std::isfinite(frequency)) return whole;
+  // The step of the 1-2-5 sequence nearest to four periods on the screen.
+  const double target = 4.0 / (10.0 * frequency);
+  double best = niceStep(target);
+  for (double candidate : {niceStep(target / 2.5), niceStep(target / 2.0)})
+    if (std::fabs(std::log(candidate / target)) < std::fabs(std::log(best / target))) best = candidate;
+  return std::min(whole, best);
+}
+
+bool needsCycles(int type) {
+  switch (type) {
+    case 0: case 1: case 10: case 11: case 12: case 13: case 19: case 20: case 21: case 22: case 25: case 26:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool dependsOnLevels(int type) { return !(type == 0 || type == 1 || type == 26 || (type >= 27 && type <= 29)); }
+
+bool usesReference(int type) { return type == 21 || type == 22 || type == 25; }
 
 std::string formatMeasurement(int type, bool valid, double value) {
   if (!valid) return "invalid";
@@ -53,6 +114,18 @@ std::string formatMeasurement(int type, bool valid, double value) {
   } else {
     return engineering(value, unit, 4);
   }
+  return text;
+}
+
+std::string measurementText(const Measurements& m, int type, const char* micro) {
+  if (type < 0 || type >= kMeasurementTypes) return "invalid";
+  if (m.fewCycles && needsCycles(type)) return "fewer than two cycles";
+  std::string text;
+  const std::string unit = measurementType(type).unit;
+  if (!m.valid[type] || unit == "%" || unit == "deg" || unit.empty()) text = formatMeasurement(type, m.valid[type], m.value[type]);
+  else text = engineering(m.value[type], unit, 4, micro);
+  if (m.valid[type] && dependsOnLevels(type) && (m.clipped || (usesReference(type) && m.referenceClipped)))
+    text += " (clipped)";
   return text;
 }
 
@@ -114,31 +187,20 @@ const char* channelColor(int32_t channel) {
 }
 
 WaveformPicture waveformPicture(const Record& record, const ChannelSettings settings[2], const TriggerInfo& trigger,
-                                double timePerDiv, double frequency) {
+                                double timePerDiv) {
   WaveformPicture pic;
   const double rate = record.sampleRate > 0 ? double(record.sampleRate) : 1.0;
   pic.sampleRate = rate;
   pic.firstSampleTime = -record.triggerIndex / rate;
   const double duration = double(record.length) / rate;
-  double tpd = timePerDiv;
-  if (!(tpd > 0.0)) {
-    const double whole = niceStep(duration / 10.0);
-    tpd = whole;
-    if (frequency > 0.0 && std::isfinite(frequency)) {
-      // The step of the 1-2-5 sequence nearest to four periods on the screen.
-      const double target = 4.0 / (10.0 * frequency);
-      double best = niceStep(target);
-      for (double candidate : {niceStep(target / 2.5), niceStep(target / 2.0)})
-        if (std::fabs(std::log(candidate / target)) < std::fabs(std::log(best / target))) best = candidate;
-      tpd = std::min(whole, best);
-    }
-  }
+  const double tpd = timePerDiv > 0.0 ? timePerDiv : niceStep(duration / 10.0);
   pic.timePerDiv = tpd;
   const double centre = pic.firstSampleTime + 0.5 * duration;
   pic.triggerShown = true;
   pic.triggerSource = "CH" + std::to_string(trigger.source);
   pic.triggerLevel = double(trigger.level) * 1e-6;
-  pic.triggerLevelText = trigger.known ? engineering(pic.triggerLevel, "V", 3, "\xC2\xB5") : "autoset level";
+  pic.triggerLevelText = !trigger.known ? "autoset level"
+                         : (trigger.estimated ? "\xE2\x89\x88" : "") + engineering(pic.triggerLevel, "V", 3, "\xC2\xB5");
   pic.triggerSlope = trigger.slope == 1 ? "falling" : trigger.slope >= 2 ? "either" : "rising";
   pic.screenStart = centre - 5.0 * tpd;
   for (int input = 0; input < 2; ++input) {
@@ -154,6 +216,7 @@ WaveformPicture waveformPicture(const Record& record, const ChannelSettings sett
     t.positionDivisions = (s.position - 8000) / 2000.0;
     t.coupling = s.coupling == 1 ? "AC" : s.coupling == 2 ? "GND" : "DC";
     if (s.bandwidthLimit) t.coupling += " BW";
+    t.overRange = overRangeSamples(record, input) > 0;
     if (trigger.known && trigger.source == ch) pic.triggerTrace = int(pic.traces.size());
     pic.traces.push_back(std::move(t));
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis.h"
 #include "session.h"
 
 namespace zyvscope {
@@ -15,6 +16,12 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;    // the library or the instrument failed
 inline constexpr int kExitUsage = 2;      // the command line is wrong
 inline constexpr int kExitMaskFailed = 3; // a capture failed the mask test
+
+// A command line that cannot work with the instrument found (a channel or
+// device that does not exist, output too large): exit status 2.
+struct CheckFailure {
+  std::string message;
+};
 
 // Options that hold for the whole run.
 struct GlobalOptions {
@@ -30,6 +37,8 @@ struct GlobalOptions {
   int32_t triggerSource = 0;
   int32_t triggerSlope = 0;
   double timeout = 1.0;  // seconds until the trigger is forced
+  int32_t waitMode = -1;  // 0 auto, 1 normal, 2 single; -1: as set
+  MeasureRange range = MeasureRange::kRecord;
 };
 
 // One command of the command line with its own options.
@@ -40,6 +49,7 @@ struct Command {
   int32_t channel = 0;   // -c
   int32_t device = 0;    // -d
   std::string csv, svg;
+  bool noCsv = false;
   std::string window = "hanning";
   int32_t peaks = 5;
   double tolDiv = 0.1;
@@ -51,6 +61,9 @@ class Run {
  public:
   explicit Run(const GlobalOptions& options);
   ~Run();
+  // Checks the channels and devices the commands name against the
+  // instrument before any of them runs (throws CheckFailure).
+  void checkCommands(const std::vector<Command>& commands);
   // Runs one command; returns its exit status (throws Failure).
   int execute(const Command& command);
 
@@ -68,6 +81,10 @@ class Run {
   int mask(const Command& c);
   int demo();
   void printSettings();
+  // Measures a channel over the chosen range; the time per division of its
+  // screen comes back in `timePerDiv`.
+  Measurements measureOver(const Record& r, int input, double& timePerDiv, double requested);
+  std::string captureState(const Record& r, bool forced) const;
   std::string outPath(const std::string& given, const std::string& fallback) const;
 
   GlobalOptions options_;
@@ -81,5 +98,7 @@ class Run {
 // The names of the commands, for the command line.
 bool isCommand(const std::string& word);
 const char* usage();
+// The version of zyvscope and of the interface it was built for.
+const char* versionText();
 
 }  // namespace zyvscope

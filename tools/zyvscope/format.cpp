@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "uZyvSDK.h"
+
 namespace zyvscope {
 
 std::string engineering(double value, const std::string& unit, int digits, const char* micro) {
@@ -51,6 +53,14 @@ double niceStep(double value) {
   return 10.0 * decade;
 }
 
+double wrappedPhase(double degrees) {
+  if (!std::isfinite(degrees)) return degrees;
+  double w = std::fmod(degrees, 360.0);
+  if (w > 180.0) w -= 360.0;
+  if (w <= -180.0) w += 360.0;
+  return w;
+}
+
 namespace {
 
 const MeasurementType kTypes[kMeasurementTypes] = {
@@ -62,7 +72,8 @@ const MeasurementType kTypes[kMeasurementTypes] = {
     {"Phase", "deg"},      {"Avg. Freq.", "Hz"}, {"R. Edge Cnt", ""},  {"F. Edge Cnt", ""},   {"Edge Count", ""},
 };
 
-const char* kWindows[] = {"rectangle", "blackman", "hanning",  "hamming", "blackman-harris",
+// Window 0 keeps the centred half of the samples and zeroes the rest.
+const char* kWindows[] = {"middle-half", "blackman", "hanning",  "hamming", "blackman-harris",
                           "bartlett",  "sine",     "lanczos", "gaussian"};
 
 std::string squeeze(const std::string& s) {
@@ -90,49 +101,17 @@ int windowIndex(const std::string& name) {
   const std::string wanted = squeeze(name);
   for (int i = 0; i < 9; ++i)
     if (wanted == kWindows[i]) return i;
-  if (wanted == "rect" || wanted == "none") return 0;
   if (wanted == "hann") return 2;
+  if (wanted == "middlehalf") return 0;
   return -1;
 }
 
 const char* windowName(int index) { return index >= 0 && index < 9 ? kWindows[index] : "?"; }
 
 const char* windowNames() {
-  return "rectangle, blackman, hanning, hamming, blackman-harris, bartlett, sine, lanczos, gaussian";
+  return "hanning, blackman, hamming, blackman-harris, bartlett, sine, lanczos, gaussian, middle-half";
 }
 
-const char* errorText(int32_t code) {
-  switch (code) {
-    case 0: return "no error was recorded";
-    case 1: return "a pointer or text argument was refused";
-    case 2: return "a value is outside its allowed range";
-    case 3: return "no such channel";
-    case 4: return "no such device";
-    case 5: return "the volts/div value is not one of the list";
-    case 6: return "the vertical position or offset is out of range";
-    case 7: return "the trigger position lies beyond half the record";
-    case 10: return "the trigger kind needs the extended product";
-    case 13: return "the record length is not a multiple of 8";
-    case 14: return "the hardware-version query failed";
-    case 15: return "the runtime reported an error";
-    case 16: return "the runtime reported error 1";
-    case 17: return "the mask tolerances do not fit";
-    case 18: return "the measurement type is not accepted";
-    case 19: return "the measurement range is refused";
-    case 20: return "the measurement run failed";
-    case 21: return "the group index is above 19";
-    case 22: return "Zyvrun.dll is missing, too old or without version";
-    case 23: return "the runtime's entry points are not available";
-    case 28: return "the library is not started or the group is not open";
-    case 29: return "the group slot is empty";
-    case 30: return "the settings file cannot be opened";
-    case 34: return "the stack list does not fit";
-    case 35: return "not allowed in the present state";
-    case 37: return "there is no mask";
-    case 40: return "the delay time is out of range";
-    case 41: return "the holdoff time is out of range";
-    default: return code >= 8 && code <= 12 ? "the runtime reported an error" : "unknown error";
-  }
-}
+const char* errorText(int32_t code) { return uZyvErrorText(code); }
 
 }  // namespace zyvscope

@@ -17,6 +17,9 @@ std::string engineering(double value, const std::string& unit, int digits = 4, c
 // time per division.
 double niceStep(double value);
 
+// A phase in degrees as a scope shows it, in (-180, 180].
+double wrappedPhase(double degrees);
+
 // The measurement types 0 to 29.
 inline constexpr int kMeasurementTypes = 30;
 struct MeasurementType {
@@ -27,7 +30,9 @@ const MeasurementType& measurementType(int index);
 // The index of a type by its display name ignoring case and blanks; -1.
 int measurementIndex(const std::string& name);
 
-// Spectrum windows by name ("hanning", "blackman", ...); -1 when unknown.
+// Spectrum windows by name ("hanning", "blackman", ...; "middle-half" for
+// window 0, the centred half of the samples with the rest zeroed); -1 when
+// unknown.
 int windowIndex(const std::string& name);
 const char* windowName(int index);
 const char* windowNames();  // all names, comma-separated

@@ -13,7 +13,7 @@ constexpr double kDiv = 80.0;
 constexpr double kLeft = 80.0, kTop = 64.0;
 constexpr double kWidth = 10 * kDiv, kHeight = 8 * kDiv;
 constexpr double kRight = kLeft + kWidth, kBottom = kTop + kHeight;
-constexpr double kPictureWidth = kRight + 80.0, kPictureHeight = kBottom + 136.0;
+constexpr double kPictureWidth = kRight + 80.0, kPictureHeight = kBottom + 172.0;
 const char* const kMicro = "\xC2\xB5";
 
 const char* kBackground = "#15171a";
@@ -23,6 +23,7 @@ const char* kAxis = "#4d6357";
 const char* kText = "#d8dee0";
 const char* kDim = "#8a969a";
 const char* kTrigger = "#ff9330";
+const char* kClip = "#ff3b3b";
 
 svg::Style stroke(const std::string& color, double width, const std::string& dash = "") {
   svg::Style s;
@@ -128,6 +129,36 @@ std::vector<svg::Point> screenPoints(const std::vector<svg::Point>& points, doub
   return out;
 }
 
+std::vector<ClippedRun> clippedRuns(const std::vector<svg::Point>& points, double top, double bottom, double left,
+                                    double right) {
+  std::vector<ClippedRun> runs;
+  auto side = [&](const svg::Point& p) { return p.y < top ? 1 : p.y > bottom ? -1 : 0; };
+  // Where the segment from a to b crosses the edge on `s`'s side.
+  auto crossing = [&](const svg::Point& a, const svg::Point& b, int s) {
+    const double edge = s > 0 ? top : bottom;
+    if (b.y == a.y) return b.x;
+    const double t = (edge - a.y) / (b.y - a.y);
+    return a.x + std::clamp(t, 0.0, 1.0) * (b.x - a.x);
+  };
+  std::size_t i = 0;
+  while (i < points.size()) {
+    const int s = side(points[i]);
+    if (s == 0) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    while (j + 1 < points.size() && side(points[j + 1]) == s) ++j;
+    double x0 = i > 0 ? crossing(points[i - 1], points[i], s) : points[i].x;
+    double x1 = j + 1 < points.size() ? crossing(points[j], points[j + 1], s) : points[j].x;
+    x0 = std::max(x0, left);
+    x1 = std::min(x1, right);
+    if (x0 <= x1) runs.push_back({x0, x1, s > 0});
+    i = j + 1;
+  }
+  return runs;
+}
+
 int largestPeak(const std::vector<double>& dbv) {
   int best = -1;
   for (std::size_t j = 1; j < dbv.size(); ++j)
@@ -139,8 +170,10 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
   svg::Document doc(kPictureWidth, kPictureHeight, "zyvscope waveform");
   drawScreen(doc);
 
-  // Traces, clipped to the screen.
+  // Traces: what lies beyond the top or bottom is drawn at that edge, and
+  // the stretches cut off are marked along it.
   const double secondsPerPixel = pic.timePerDiv / kDiv;
+  std::vector<ClippedRun> cut;
   doc.beginClip(kLeft, kTop, kWidth, kHeight);
   for (const ScreenTrace& t : pic.traces) {
     std::vector<svg::Point> points;
@@ -148,11 +181,20 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
     for (std::size_t n = 0; n < t.volts.size(); ++n) {
       const double time = pic.firstSampleTime + double(n) / pic.sampleRate;
       const double div = (t.volts[n] + t.offsetVolts) / t.voltsPerDiv + t.positionDivisions;
-      points.push_back({kLeft + (time - pic.screenStart) / secondsPerPixel, kTop + (4.0 - div) * kDiv});
+      double y = kTop + (4.0 - div) * kDiv;
+      if (!std::isfinite(y)) y = kTop + 4.0 * kDiv;
+      points.push_back({kLeft + (time - pic.screenStart) / secondsPerPixel, y});
     }
+    const std::vector<ClippedRun> runs = clippedRuns(points, kTop, kBottom, kLeft, kRight);
+    cut.insert(cut.end(), runs.begin(), runs.end());
+    for (svg::Point& p : points) p.y = std::clamp(p.y, kTop, kBottom);
     doc.polyline(screenPoints(points, kLeft, kRight), stroke(t.color, 1.6));
   }
   doc.endClip();
+  for (const ClippedRun& r : cut) {
+    const double y = r.above ? kTop + 1.5 : kBottom - 1.5;
+    doc.line(r.x0, y, std::max(r.x1, r.x0 + 1.0), y, stroke(kClip, 3));
+  }
   drawFrameBorder(doc);
 
   // Each channel's zero level at the left edge, side by side when they meet.
@@ -188,6 +230,8 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
     doc.rect(x, 18, 6, 28, filled(t.color), 2);
     doc.text(x + 14, 38, t.label + "  " + engineering(t.voltsPerDiv, "V/div", 3, kMicro) + "  " +
                              upperCoupling(t.coupling), font(t.color, 15, "start", "bold"));
+    // Over-range: the converter's end codes were reached, the signal is cut.
+    if (t.overRange) doc.text(x + 100, 14, t.label + " OVER-RANGE", font(kClip, 12, "middle", "bold"));
     x += 212;
   }
   doc.text(kRight, 38, engineering(pic.sampleRate, "Sa/s", 3, kMicro), font(kText, 15, "end"));
@@ -208,6 +252,10 @@ bool writeWaveformPicture(const WaveformPicture& pic, const std::string& path) {
   double noteY = baseY + 32;
   for (const std::string& note : pic.notes) {
     doc.text(kLeft, noteY, note, font(kDim, 13));
+    noteY += 18;
+  }
+  for (const std::string& warning : pic.warnings) {
+    doc.text(kLeft, noteY, warning, font(kClip, 13));
     noteY += 18;
   }
   return doc.save(path);
@@ -274,7 +322,7 @@ bool writeSpectrumPicture(const SpectrumPicture& pic, const std::string& path) {
   const double baseY = kBottom + 46;
   doc.rect(kLeft, baseY - 20, 200, 28, filled("#22262a"), 4);
   doc.text(kLeft + 12, baseY, engineering(hzPerDiv, "Hz/div", 3, kMicro), font(kText, 15, "start", "bold"));
-  doc.text(kLeft + 224, baseY, "RBW " + engineering(pic.binWidth, "Hz", 3, kMicro), font(kDim, 13));
+  doc.text(kLeft + 224, baseY, "bin width " + engineering(pic.binWidth, "Hz", 3, kMicro), font(kDim, 13));
   double noteY = baseY + 24;
   for (const std::string& note : pic.notes) {
     doc.text(kLeft, noteY, note, font(kDim, 13));

@@ -20,6 +20,7 @@ struct ScreenTrace {
   double offsetVolts = 0.0;
   double positionDivisions = 0.0;
   std::string coupling = "DC";
+  bool overRange = false;  // samples at the converter's end codes
 };
 
 struct WaveformPicture {
@@ -34,7 +35,8 @@ struct WaveformPicture {
   double triggerLevel = 0.0;     // volts, drawn when the source is on this screen
   std::string triggerLevelText;  // "0 V", or how the level was chosen
   std::string triggerSlope = "rising";
-  std::vector<std::string> notes;  // lines under the screen
+  std::vector<std::string> notes;     // lines under the screen
+  std::vector<std::string> warnings;  // lines under the screen, in the warning colour
 };
 
 struct SpectrumPicture {
@@ -51,6 +53,17 @@ struct SpectrumPicture {
 // points fall into one pixel column, the column's lowest and highest point
 // stand for them, so that no spike is lost.
 std::vector<svg::Point> screenPoints(const std::vector<svg::Point>& points, double left, double right);
+
+// The stretches of a trace (ascending x) beyond the top or the bottom of the
+// screen within [left, right]: where the screen cuts the signal off. A
+// stretch runs from its first to its last point beyond the edge, widened to
+// where the trace crosses the edge.
+struct ClippedRun {
+  double x0, x1;
+  bool above;  // beyond the top edge (smaller y), else the bottom
+};
+std::vector<ClippedRun> clippedRuns(const std::vector<svg::Point>& points, double top, double bottom, double left,
+                                    double right);
 
 // The index of the largest bin above bin 0, or -1.
 int largestPeak(const std::vector<double>& dbv);

@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
 #include "format.h"
 #include "host.h"
+#include "interrupt.h"
+#include "runtime_check.h"
+#include "scratch_file.h"
+#include "settings_lines.h"
 #include "uZyvSDK.h"
 
 namespace zyvscope {
@@ -18,6 +23,8 @@ Failure::Failure(const std::string& what, int32_t code)
     : std::runtime_error(what + (code ? " failed with error " + std::to_string(code) + " (" + errorText(code) + ")"
                                       : std::string())),
       code_(code) {}
+
+Failure::Failure(Worded, const std::string& message, int32_t code) : std::runtime_error(message), code_(code) {}
 
 // ---------------------------------------------------------------------------
 struct Progress::Spinner {
@@ -79,20 +86,43 @@ void Session::check(int32_t result, const std::string& call) {
   if (result == 0) throw Failure(call, uZyvSDKGetErrorCodeEx());
 }
 
+namespace {
+
+// The start-up reports a runtime file it cannot use as a missing entry
+// point; the file itself tells the cause.
+[[noreturn]] void startUpFailure(const std::string& call, int32_t code, const std::string& folder) {
+  if (code == UZYV_ERR_RUNTIME_FILE || code == UZYV_ERR_RUNTIME_ENTRIES) {
+    const RuntimeDiagnosis d = diagnoseRuntime(folder);
+    if (d.code)
+      throw Failure(Failure::Worded{}, "cannot start the runtime: " + d.reason + " (error " + std::to_string(d.code) + ")",
+                    d.code);
+  }
+  throw Failure(call, code);
+}
+
+}  // namespace
+
 Session::Session(const std::string& runtimeFolder, int32_t group, Progress& progress)
     : folder_(runtimeFolder), progress_(progress) {
-  if (!folder_.empty()) check(uZyvSDKSetWorkDir(folder_.c_str()), "uZyvSDKSetWorkDir(\"" + folder_ + "\")");
-  if (group != 0) check(uZyvSDKSelectGroup(uint32_t(group)), "uZyvSDKSelectGroup(" + std::to_string(group) + ")");
+  if (!folder_.empty() && !uZyvSDKSetWorkDir(folder_.c_str()))
+    startUpFailure("uZyvSDKSetWorkDir(\"" + folder_ + "\")", uZyvSDKGetErrorCodeEx(), folder_);
+  if (group != 0 && !uZyvSDKSelectGroup(uint32_t(group)))
+    startUpFailure("uZyvSDKSelectGroup(" + std::to_string(group) + ")", uZyvSDKGetErrorCodeEx(), folder_);
   devices_ = uZyvSDKInit();
   if (devices_ <= 0) {
     const int32_t code = uZyvSDKGetErrorCodeEx();
-    throw Failure(code ? "uZyvSDKInit" : "uZyvSDKInit found no device", code);
+    if (!code) throw Failure("uZyvSDKInit found no device", 0);
+    startUpFailure("uZyvSDKInit", code, folder_);
   }
   // The initialisation's edge trigger.
   trigger_ = TriggerInfo{true, 0, 0, 160000};
 }
 
-Session::~Session() { uZyvSDKShutdown(); }
+Session::~Session() {
+  // A capture that still waits for its trigger ends first.
+  uZyvSDKStop();
+  uZyvSDKShutdown();
+}
 
 ChannelSettings Session::channel(int32_t ch) const {
   ChannelSettings s;
@@ -126,18 +156,69 @@ void Session::autoset() {
                  errorText(code));
   // Autoset sets an edge trigger on channel 0 at the middle of its signal,
   // which no getter reports: the first read of device 0 estimates it.
-  trigger_ = TriggerInfo{false, 0, 0, 0};
+  trigger_ = TriggerInfo{false, 0, 0, 0, false};
 }
 
-void Session::applySettingsFile(const std::string& path) {
-  check(uZyvSDKReadIniFile(path.c_str()), "uZyvSDKReadIniFile(\"" + path + "\")");
-  TriggerInfo t;
-  if (triggerOfSettingsFile(path, t)) trigger_ = t;
+int Session::applySettingsFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f)
+    throw Failure(Failure::Worded{}, "cannot open the settings file " + path + ": " + std::strerror(errno) +
+                                         " (error 30)", UZYV_ERR_SETTINGS_FILE);
+  std::string bytes;
+  char chunk[16384];
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
+  const bool readError = std::ferror(f) != 0;
+  const int readErrno = errno;
+  std::fclose(f);
+  if (readError)
+    throw Failure(Failure::Worded{}, "cannot read the settings file " + path + ": " + std::strerror(readErrno) +
+                                         " (error 30)", UZYV_ERR_SETTINGS_FILE);
+  const SettingsFileCheck file = checkSettingsText(bytes);
+  if (!file.notText.empty())
+    throw Failure(Failure::Worded{}, path + " is not a settings file: " + file.notText + "; nothing applied", 0);
+  for (const std::string& w : file.warnings) std::fprintf(stderr, "zyvscope: warning: %s %s\n", path.c_str(), w.c_str());
+  if (file.lines.empty()) std::fprintf(stderr, "zyvscope: warning: %s sets nothing\n", path.c_str());
+
+  // The edge trigger of an applied line, which no getter reports.
+  auto noteTrigger = [&](const SettingsLine& line) {
+    if (std::string(line.key->name) == "TrigEdge")
+      trigger_ = TriggerInfo{true, int32_t(line.values[0]), int32_t(line.values[1]), line.values[2], false};
+  };
+  // The library applies the file and stops at the first line it refuses;
+  // the lines, applied one at a time in the same order, show which one.
+  uZyvSDKGetErrorCodeEx();
+  if (!uZyvSDKReadIniFile(path.c_str())) {
+    const int32_t code = uZyvSDKGetErrorCodeEx();
+    for (const SettingsLine& line : file.lines) {
+      ScratchFile one(line.text + "\n");
+      if (one.path().empty()) break;
+      if (uZyvSDKReadIniFile(one.path().c_str())) {
+        noteTrigger(line);
+        continue;
+      }
+      const int32_t lineCode = uZyvSDKGetErrorCodeEx();
+      throw Failure(Failure::Worded{}, path + " line " + std::to_string(line.number) + ": " + line.key->name +
+                                           " refused: " + settingsRefusal(line, lineCode) +
+                                           "; the lines after it were not applied", lineCode ? lineCode : code);
+    }
+    throw Failure("uZyvSDKReadIniFile(\"" + path + "\")", code);
+  }
+  for (const SettingsLine& line : file.lines) noteTrigger(line);
+  return int(file.lines.size());
+}
+
+void Session::setWaitMode(int32_t mode) { check(uZyvSDKSetWaitMode(mode, 0), "uZyvSDKSetWaitMode"); }
+
+int32_t Session::waitMode() const {
+  int32_t mode = 0;
+  int64_t param = 0;
+  check(uZyvSDKGetWaitMode(&mode, &param), "uZyvSDKGetWaitMode");
+  return mode;
 }
 
 void Session::setEdgeTrigger(int32_t source, int32_t slope, int64_t levelUv) {
   check(uZyvSDKSetEdgeTrig(source, slope, levelUv), "uZyvSDKSetEdgeTrig");
-  trigger_ = TriggerInfo{true, source, slope, levelUv};
+  trigger_ = TriggerInfo{true, source, slope, levelUv, false};
 }
 
 void Session::setRecordLength(int32_t length) {
@@ -149,21 +230,42 @@ void Session::setSampleRate(int64_t rate) {
 }
 
 bool Session::capture(double timeoutSeconds) {
+  checkInterrupt();
   check(uZyvSDKCaptureEx(), "uZyvSDKCaptureEx");
-  auto waitForData = [&] {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  auto waitForData = [&](double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (int polls = 0;; ++polls) {
       if (uZyvSDKDataReady() != 0) return true;
+      checkInterrupt();
       if (std::chrono::steady_clock::now() >= until) return false;
       if (polls > 100) host::sleepMilliseconds(1);
     }
   };
-  if (waitForData()) return true;
-  if (const int32_t code = uZyvSDKGetErrorCodeEx()) throw Failure("uZyvSDKDataReady", code);
-  check(uZyvSDKForceTrig(), "uZyvSDKForceTrig");
-  if (waitForData()) return false;
-  const int32_t code = uZyvSDKGetErrorCodeEx();
-  throw Failure(code ? "uZyvSDKDataReady" : "no data even after forcing the trigger", code);
+  bool forced = false;
+  if (!waitForData(timeoutSeconds)) {
+    if (const int32_t code = uZyvSDKGetErrorCodeEx()) throw Failure("uZyvSDKDataReady", code);
+    if (waitMode() == 2) {
+      uZyvSDKStop();
+      throw Failure(Failure::Worded{}, "no trigger within " + engineering(timeoutSeconds, "s", 3) +
+                                           " (single mode forces none; --timeout waits longer)", 0);
+    }
+    check(uZyvSDKForceTrig(), "uZyvSDKForceTrig");
+    if (!waitForData(timeoutSeconds)) {
+      const int32_t code = uZyvSDKGetErrorCodeEx();
+      throw Failure(code ? "uZyvSDKDataReady" : "no data even after forcing the trigger", code);
+    }
+    forced = true;
+  }
+  // Autoset's trigger level is known to no getter: the middle of CH0's
+  // signal, read off device 0 once, whichever device is shown.
+  if (!trigger_.known) {
+    const Record r = read(0);
+    if (r.length > 0) {
+      const auto [lo, hi] = std::minmax_element(r.volts[0].begin(), r.volts[0].end());
+      trigger_ = TriggerInfo{true, 0, 0, int64_t((*lo + *hi) * 0.5 * 1e6), true};
+    }
+  }
+  return forced;
 }
 
 Record Session::read(int32_t device) {
@@ -172,6 +274,7 @@ Record Session::read(int32_t device) {
   r.device = device;
   r.length = tb.recordLength;
   r.sampleRate = tb.sampleRate;
+  r.bits = tb.bits;
   const std::size_t n = std::size_t(std::max(0, r.length));
   std::vector<int16_t> raw(2 * n);
   check(uZyvSDKReadExRaw(device, &r.status, raw.data(), r.zeroLevel, r.baseOffset, r.gain, nullptr),
@@ -192,10 +295,7 @@ Record Session::read(int32_t device) {
     r.volts[input].resize(n);
     for (std::size_t i = 0; i < n; ++i) r.volts[input][i] = mv[i] / 1000.0;
   }
-  if (!trigger_.known && device == 0 && n > 0) {
-    const auto [lo, hi] = std::minmax_element(r.volts[0].begin(), r.volts[0].end());
-    trigger_ = TriggerInfo{true, 0, 0, int64_t((*lo + *hi) * 0.5 * 1e6)};
-  }
+  for (int input = 0; input < 2; ++input) r.on[input] = uZyvSDKGetChOnOff(2 * device + input) != 0;
   return r;
 }
 
@@ -205,35 +305,6 @@ std::string defaultRuntimeFolder() {
   const std::string beside = host::programFolder() + ".." + s + "sim" + s + "default" + s;
   if (host::isFile(beside + "Zyvrun.dll")) return host::absolutePath(beside);
   return "";
-}
-
-bool triggerOfSettingsFile(const std::string& path, TriggerInfo& trigger) {
-  std::ifstream file(path);
-  std::string line;
-  bool found = false;
-  while (std::getline(file, line)) {
-    std::string s;
-    for (char c : line)
-      if (c != ' ' && c != '\t' && c != '\r') s += c;
-    const std::size_t comment = s.find(';');
-    if (comment != std::string::npos) s.erase(comment);
-    const std::size_t eq = s.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = s.substr(0, eq);
-    for (char& c : key) c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (key != "trigedge") continue;
-    long long v[3] = {0, 0, 0};
-    std::size_t pos = eq + 1;
-    for (int k = 0; k < 3 && pos <= s.size(); ++k) {
-      v[k] = std::strtoll(s.c_str() + pos, nullptr, 10);
-      const std::size_t comma = s.find(',', pos);
-      if (comma == std::string::npos) break;
-      pos = comma + 1;
-    }
-    trigger = TriggerInfo{true, int32_t(v[0]), int32_t(v[1]), v[2]};
-    found = true;
-  }
-  return found;
 }
 
 }  // namespace zyvscope

@@ -14,7 +14,11 @@ namespace zyvscope {
 // A failed library call: what was attempted, and LastError.
 class Failure : public std::runtime_error {
  public:
+  // "what failed with error N (meaning)".
   Failure(const std::string& what, int32_t code);
+  // A message that says all itself, with the code it stands for.
+  struct Worded {};
+  Failure(Worded, const std::string& message, int32_t code);
   int32_t code() const { return code_; }
 
  private:
@@ -65,6 +69,7 @@ struct TriggerInfo {
   int32_t source = 0;
   int32_t slope = 0;  // 0 rising, 1 falling, 2 either
   int64_t level = 0;  // microvolts
+  bool estimated = false;  // read off the signal, not known from the settings
 };
 
 // One device's record after a capture.
@@ -72,7 +77,9 @@ struct Record {
   int32_t device = 0;
   int32_t length = 0;
   int64_t sampleRate = 0;
-  int32_t status = 0;
+  int32_t status = 0;  // bit 0: the capture found its trigger event
+  int32_t bits = 8;    // resolution of the codes
+  bool on[2] = {true, true};
   double triggerIndex = 0.0;  // where the trigger event lies in the record
   std::vector<double> volts[2];   // aligned, in volts
   std::vector<int16_t> raw[2];    // aligned raw codes
@@ -95,13 +102,20 @@ class Session {
   TriggerInfo& trigger() { return trigger_; }
 
   void autoset();
-  void applySettingsFile(const std::string& path);
+  // Applies a settings file; warns about the lines the library ignores and
+  // names the line that it refused. Returns the number of settings applied.
+  int applySettingsFile(const std::string& path);
+  // Wait mode 0 (auto), 1 (normal), 2 (single).
+  void setWaitMode(int32_t mode);
+  int32_t waitMode() const;
   void setEdgeTrigger(int32_t source, int32_t slope, int64_t levelUv);
   void setRecordLength(int32_t length);
   void setSampleRate(int64_t rate);
 
-  // Starts a capture and waits for its data; forces the trigger after
-  // `timeoutSeconds`. Returns false when the trigger had to be forced.
+  // Starts a capture and waits for its data. Without data after
+  // `timeoutSeconds` the trigger is forced (auto and normal mode) or the
+  // capture stopped and refused (single mode). Returns true when the
+  // trigger had to be forced.
   bool capture(double timeoutSeconds);
   // Reads one device of the last capture, aligned, in volts and raw codes.
   Record read(int32_t device);
@@ -120,9 +134,6 @@ class Session {
 // "sim/default"), or empty.
 std::string defaultRuntimeFolder();
 
-// Reads the last edge trigger of a settings file (the "TrigEdge" key), as
-// the library applies it; false when the file sets none.
-bool triggerOfSettingsFile(const std::string& path, TriggerInfo& trigger);
 
 template <class Work>
 auto Progress::whileBusy(const std::string& task, Work&& work) -> decltype(work()) {

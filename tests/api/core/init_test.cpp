@@ -164,7 +164,14 @@ TEST_F(Initialisation, NoDeviceFoundReloadsTheCopyAndKeepsLastError) {
   ASSERT_EQ(2, zyvsim_instance_count());
   EXPECT_EQ(0, zyvsim_loaded(0));
   EXPECT_EQ(1, zyvsim_loaded(1));
+#if defined(_WIN32)
   EXPECT_EQ(std::string(zyvsim_module_path(0)), zyvsim_module_path(1));
+#else
+  // The copy lost its name when it was first loaded; the library loads it
+  // again through the file it holds.
+  EXPECT_NE(std::string(zyvsim_module_path(0)), zyvsim_module_path(1));
+  EXPECT_EQ(readFile(runtimeFolder("default") + "Zyvrun.dll"), readFile(zyvsim_module_path(1)));
+#endif
   // Still closed, and usable once a device appears.
   int32_t id = 0;
   EXPECT_EQ(0, SDK(uZyvSDKGetProductID)(0, &id));

@@ -1,7 +1,6 @@
 // The library end to end against the simulated instrument: autoset on the
 // default signals, the read and conversion of configured signals, trigger
-// alignment, measurement, spectrum and mask test, the configuration file,
-// and the zyvscope tool.
+// alignment, measurement, spectrum and mask test, and the configuration file.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -10,10 +9,6 @@
 #include <vector>
 
 #include "support/sdk.h"
-
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
 
 namespace {
 
@@ -309,76 +304,6 @@ TEST_F(Instrument, TestsKeepControlOverTheInstrument) {
   EXPECT_EQ(123, r.samples[0]);
   EXPECT_EQ(0.5, r.gain[0]);
   EXPECT_EQ(0, zyvsim_config(0)->instrument);
-}
-
-// The tool, run as a user runs it.
-class Tool : public SdkTest {
- protected:
-  std::string program() {
-#if defined(_WIN32)
-    return programFolder() + "zyvscope.exe";
-#else
-    return programFolder() + "zyvscope";
-#endif
-  }
-  int run(const std::string& arguments) {
-    const std::string out = tempFolder() + "tool-output.txt";
-    std::string command = "\"" + program() + "\" " + arguments + " > \"" + out + "\" 2>&1";
-#if defined(_WIN32)
-    command = "\"" + command + "\"";  // cmd strips one pair of quotes
-#endif
-    const int status = std::system(command.c_str());
-    output = readFile(out);
-#if defined(_WIN32)
-    return status;
-#else
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-  }
-  // A path as one argument; without a trailing separator, which would
-  // escape the closing quote on Windows.
-  static std::string quoted(std::string path) {
-    while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-    return "\"" + path + "\"";
-  }
-  std::string runtime() { return "-r " + quoted(runtimeFolder("default")); }
-  std::string output;
-};
-
-TEST_F(Tool, DemoExitsZeroAndWritesBothPictures) {
-  ASSERT_TRUE(fileExists(program())) << program();
-  const std::string out = tempFolder() + "demo";
-  ASSERT_EQ(0, run(runtime() + " -q -o " + quoted(out) + " demo")) << output;
-  for (const char* name : {"waveform.svg", "spectrum.svg"}) {
-    const std::string svg = readFile(out + separator() + name);
-    EXPECT_NE(std::string::npos, svg.find("<svg")) << name;
-    EXPECT_NE(std::string::npos, svg.find("<polyline")) << name << " has a trace";
-    EXPECT_NE(std::string::npos, output.find(name)) << "the demo says where " << name << " is";
-  }
-  EXPECT_NE(std::string::npos, output.find("Frequency")) << output;
-  EXPECT_NE(std::string::npos, output.find("5 of 5 passed")) << output;
-}
-
-TEST_F(Tool, BadArgumentsAndFailuresGiveTheirExitStatus) {
-  struct Case {
-    std::string arguments;
-    int status;
-    const char* says;
-  } cases[] = {
-      {"", 2, "usage"},
-      {"frobnicate", 2, "unknown command"},
-      {"measure --window hanning", 2, "measure does not take --window"},
-      {"mask -n 0", 2, "--count takes"},
-      {"apply", 2, "apply needs the settings file"},
-      {"-r " + quoted(tempFolder()) + " info", 1, "error 22"},
-      {runtime() + " apply " + quoted(tempFolder() + "missing.ini"), 1, "error 30"},
-      {runtime() + " --no-autoset --record 1001 capture", 1, "error 13"},
-      {"--help", 0, "usage"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.status, run(c.arguments)) << c.arguments << "\n" << output;
-    EXPECT_NE(std::string::npos, output.find(c.says)) << c.arguments << "\n" << output;
-  }
 }
 
 }  // namespace

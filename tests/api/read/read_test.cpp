@@ -11,20 +11,6 @@ using namespace sdktest;
 
 namespace {
 
-// Codes that differ from sample to sample in an irregular way, positive and
-// negative, so that a wrong index or weight shows.
-std::vector<int16_t> irregularCodes(int32_t count, int32_t seed) {
-  std::vector<int16_t> codes(static_cast<std::size_t>(count));
-  uint32_t x = 2463534242u + uint32_t(seed);
-  for (auto& c : codes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = int16_t(int32_t(x % 60001u) - 30000);
-  }
-  return codes;
-}
-
 class Read : public SdkTest {
  protected:
   void SetUp() override {

@@ -19,19 +19,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int32_t kRecordLength = 2000;
 
-// Codes that differ from sample to sample in an irregular way.
-std::vector<int16_t> irregularCodes(std::size_t count, uint32_t seed) {
-  std::vector<int16_t> codes(count);
-  uint32_t x = 2463534242u + seed;
-  for (auto& c : codes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = int16_t(int32_t(x % 4001u) - 2000);
-  }
-  return codes;
-}
-
 // A +-1000 count square wave of the given period, half of it high.
 std::vector<int16_t> square(std::size_t n, int period) {
   std::vector<int16_t> s(n);
@@ -131,7 +118,7 @@ class Threads : public SdkTest {
     ASSERT_EQ(1, SDK(uZyvSDKSetSampleRate)(100000000));
     for (int32_t device = 0; device < 2; ++device)
       for (int32_t input = 0; input < 2; ++input) {
-        blocks_[device][input] = irregularCodes(kRecordLength + 4096, uint32_t(10 * device + input));
+        blocks_[device][input] = irregularCodes(kRecordLength + 4096, 10 * device + input);
         zyvsim_set_samples(0, device, input, blocks_[device][input].data(),
                            int32_t(blocks_[device][input].size()));
       }
@@ -161,13 +148,14 @@ TEST_F(Threads, TwoThreadsGetTheirOwnResults) {
 }
 
 TEST_F(Threads, AnotherThreadAbortsARunningMeasurement) {
-  const std::vector<int16_t> block = square(std::size_t(1) << 23, 1000);
+  // Long enough that the run is still going when the byte is set.
+  std::vector<int16_t> block = square(std::size_t(1) << 23, 1000);
   MeasParams params;
   std::memset(&params, 0, sizeof params);
   params.sampleRate = 1000000;
   params.gain[0] = 1;
   params.multiplier[0] = 1;
-  params.samples[0] = const_cast<int16_t*>(block.data());
+  params.samples[0] = block.data();
   std::vector<int32_t> types;
   for (int32_t t = 0; t < 31; ++t) types.push_back(t);
   types.push_back(UZYV_MEAS_LIST_END);

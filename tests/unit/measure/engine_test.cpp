@@ -24,6 +24,9 @@ TEST(MeasEngineRecords, AllocateRefusesMoreThanTwelveChannelsAndKeepsTheOldOnes)
 }
 
 TEST(MeasEngineRecords, FreshChannelHasTheDocumentedState) {
+  // The units come from the dispatch tables, which the library fills when it
+  // loads; a test program run for this test alone has not loaded it.
+  fillDispatchTables();
   const MeasChannel ch;
   EXPECT_EQ(0.1, ch.lowReference);
   EXPECT_EQ(0.9, ch.highReference);
