@@ -252,8 +252,7 @@ TEST_F(Tool, SettingsFilesNameTheLineTheKeyAndTheReason) {
        {"line 1: SampleRate: \"1k\" is not a whole number; read as 1", "line 2: TrigEdge takes 3 values",
         "line 3: \"junk\" has no \"=\": ignored", "line 4: VoltDiv takes 2 values", "applied"}},
       {runtime() + " -q apply " + settingsFile("empty.ini", "; nothing\n"), 0, {"sets nothing"}},
-      {runtime() + " -q apply " + quoted(tempFolder() + "missing.ini"), 1,
-       {"cannot open", "error 30 (" + std::string(uZyvErrorText(30)) + ")"}},
+      {runtime() + " -q apply " + quoted(tempFolder() + "missing.ini"), 1, {"cannot open", "error 30"}},
       {runtime() + " -q apply " + bench(), 0, {"applied", "17 settings"}, {"warning"}},
   }));
 }
