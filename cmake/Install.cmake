@@ -50,7 +50,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/uZyvSDK.h ${PROJECT_BINARY_DIR}/incl
         DESTINATION ${UZYV_INSTALL_INCLUDEDIR} COMPONENT Development)
 if(WIN32)
   # uZyvSDK.lib serves MSVC-style linkers; mingw looks for libuZyvSDK.dll.a.
-  # Both are the same import library, with the decorated __stdcall names.
+  # Both are the same import library (on 32-bit Windows with the decorated
+  # __stdcall names).
   install(FILES $<TARGET_LINKER_FILE:uZyvSDK> RENAME libuZyvSDK.dll.a
           DESTINATION ${UZYV_INSTALL_LIBDIR} COMPONENT Development)
   install(FILES ${PROJECT_SOURCE_DIR}/src/uZyvSDK.def DESTINATION ${UZYV_INSTALL_LIBDIR} COMPONENT Development)

@@ -51,4 +51,9 @@ if(WIN32)
   # name: i686-w64-mingw32-gcc-posix -> i686-w64-mingw32-.
   get_filename_component(compiler_name "${CMAKE_C_COMPILER}" NAME)
   string(REGEX REPLACE "gcc(-posix|-win32)?(\\.exe)?$" "" UZYV_MINGW_PREFIX "${compiler_name}")
+  # 32-bit __stdcall symbols carry an @<bytes> suffix, which the exported
+  # names drop; x64 has a single calling convention and plain symbols.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(UZYV_WIN_PLAIN_EXPORTS -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+  endif()
 endif()

@@ -37,7 +37,8 @@
  * whose decorated names map onto the plain exports.
  *
  * 64-bit hosts: setting values that carry an address are pointer-sized
- * (uZyvValue): int32 on the 32-bit DLL, 64 bits on 64-bit hosts.
+ * (uZyvValue): int32 on the 32-bit DLL, 64 bits on 64-bit hosts. The block
+ * "The 64-bit Windows DLL" below the records says what differs there.
  */
 #ifndef UZYVSDK_H
 #define UZYVSDK_H
@@ -191,8 +192,41 @@ UZYV_LAYOUT_CHECK(offsetof(MeasParams, reservedCh) == 12 &&
                   "MeasParams has the library's layout");
 UZYV_LAYOUT_CHECK(sizeof(void*) != 4 || sizeof(MeasParams) == 104,
                   "MeasParams is 104 bytes on 32-bit hosts");
+UZYV_LAYOUT_CHECK(sizeof(void*) != 8 || sizeof(MeasParams) == 112,
+                  "MeasParams is 112 bytes on 64-bit hosts");
 #  undef UZYV_LAYOUT_CHECK
 #endif
+
+/* ========================================================================
+ * The 64-bit Windows DLL (x86-64)
+ *
+ * uZyvSDK.dll is also built for x86-64 Windows, for 64-bit processes. It has
+ * the same 85 functions under the same plain names, with the import library
+ * uZyvSDK.lib, and means by every call what the 32-bit DLL means. What
+ * differs:
+ *
+ * - Calling convention: x64 has one; UZYV_CALL (__stdcall) is accepted and
+ *   ignored there, and the export names carry no decoration.
+ * - uZyvValue is 64 bits. uZyvSDKSetting, uZyvSDKFGSetting and uZyvSDKRead
+ *   take it and hand it unchanged, all 64 bits, to the runtime's uZyvSetting
+ *   and uZyvRead; an address, such as a setting's value block, is a full
+ *   64-bit address. A 32-bit integer passed there keeps its value (it is
+ *   sign-extended).
+ * - The runtime: Zyvrun.dll in the working folder must itself be an x86-64
+ *   DLL with the same entry names, undecorated, whose uZyvSetting and
+ *   uZyvRead take a 64-bit value. A 32-bit runtime file fails to load, as
+ *   any runtime that cannot be loaded (uZyvSDKSelectGroup: 22).
+ * - Records: CaptureParams holds no address and keeps its 144 bytes and
+ *   offsets. MeasParams keeps every offset up to samples, whose two
+ *   addresses take 8 bytes each: samples[0] at 96, samples[1] at 104, 112
+ *   bytes in all (checked above for C11 and C++11 clients).
+ *
+ * Everything else is as on the 32-bit DLL: int32_t stays 32 bits, the USB
+ * handle is 32 bits, the buffer sizes the device information checks are the
+ * same, and so are the LastError codes. The arithmetic is the same too
+ * (SSE2 doubles, no fused multiply-add), so every result is bit for bit the
+ * 32-bit DLL's.
+ * ======================================================================== */
 
 /* ========================================================================
  * Start-up, groups and errors

@@ -7,11 +7,12 @@
 #  - the .deb holds what it should, and the same consumer builds against its
 #    unpacked contents and runs;
 #  - the Windows .zip holds what it should, and a mingw client built from the
-#    unpacked archive alone runs under Wine.
-# Usage: check-packages.sh <native build tree> <win32 build tree>
+#    unpacked archive alone runs under Wine; with a win64 tree the archive
+#    carries its SDK in x64/ beside x86/, checked the same way.
+# Usage: check-packages.sh <native build tree> <win32 build tree> [<win64 build tree>]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-native=$(realpath "$1") win=$(realpath "$2")
+native=$(realpath "$1") win=$(realpath "$2") win64=${3:+$(realpath "$3")}
 work=$(mktemp -d "${TMPDIR:-/tmp}/uzyv-packages.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 consumer=$PWD/tests/consumer
@@ -71,24 +72,31 @@ echo "   $(basename "$deb"): contents checked, consumer built and run against it
 
 echo "-- Windows .zip"
 rm -rf "$win/packages"
-(cd "$win" && cpack -G ZIP >/dev/null)
+# The win64 tree's install joins the win32 tree's archive.
+projects="$win;uZyvSDK;ALL;/"
+[ -z "$win64" ] || projects="$projects;$win64;uZyvSDK;ALL;/"
+(cd "$win" && cpack -G ZIP -D "CPACK_INSTALL_CMAKE_PROJECTS=$projects" >/dev/null)
 zip=$(ls "$win"/packages/uZyvSDK-*-windows.zip)
-unzip -Z1 "$zip" | require \
-  README.txt x86/bin/uZyvSDK.dll x86/bin/zyvscope.exe x86/bin/zyvsim.dll x86/include/uZyvSDK.h \
-  x86/include/uZyvSDK_version.h x86/lib/uZyvSDK.lib x86/lib/libuZyvSDK.dll.a x86/lib/uZyvSDK.def \
-  x86/lib/cmake/uZyvSDK/uZyvSDKConfig.cmake x86/lib/pkgconfig/uZyvSDK.pc x86/sim/default/Zyvrun.dll \
-  examples/capture_read.c examples/CMakeLists.txt doc/README.md
 unzip -q "$zip" -d "$work/zip"
-sdk=$(ls -d "$work"/zip/uZyvSDK-*-windows)/x86
-gcc=i686-w64-mingw32-gcc
-# mingw's import library through pkg-config, and the MSVC-named one directly.
-$gcc -std=c99 -Wall -Wextra -Werror -o "$work/consumer.exe" "$consumer/consumer.c" \
-  $(PKG_CONFIG_PATH="$sdk/lib/pkgconfig" pkg-config --cflags --libs uZyvSDK)
-$gcc -std=c99 -Wall -Wextra -Werror -I "$sdk/include" -o "$work/consumer-lib.exe" "$consumer/consumer.c" \
-  "$sdk/lib/uZyvSDK.lib"
-simdir=$(winepath -w "$sdk/sim/default" 2>/dev/null)
-for exe in consumer.exe consumer-lib.exe; do
-  WINEPATH=$(winepath -w "$sdk/bin" 2>/dev/null) wine "$work/$exe" "$simdir" | tr -d '\r' | sed "s/^/   $exe: /"
+archs="x86:i686"
+[ -z "$win64" ] || archs="$archs x64:x86_64"
+for pair in $archs; do
+  arch=${pair%%:*} gcc=${pair##*:}-w64-mingw32-gcc
+  unzip -Z1 "$zip" | require \
+    README.txt $arch/bin/uZyvSDK.dll $arch/bin/zyvscope.exe $arch/bin/zyvsim.dll $arch/include/uZyvSDK.h \
+    $arch/include/uZyvSDK_version.h $arch/lib/uZyvSDK.lib $arch/lib/libuZyvSDK.dll.a $arch/lib/uZyvSDK.def \
+    $arch/lib/cmake/uZyvSDK/uZyvSDKConfig.cmake $arch/lib/pkgconfig/uZyvSDK.pc $arch/sim/default/Zyvrun.dll \
+    examples/capture_read.c examples/CMakeLists.txt doc/README.md
+  sdk=$(ls -d "$work"/zip/uZyvSDK-*-windows)/$arch
+  # mingw's import library through pkg-config, and the MSVC-named one directly.
+  $gcc -std=c99 -Wall -Wextra -Werror -o "$work/consumer-$arch.exe" "$consumer/consumer.c" \
+    $(PKG_CONFIG_PATH="$sdk/lib/pkgconfig" pkg-config --cflags --libs uZyvSDK)
+  $gcc -std=c99 -Wall -Wextra -Werror -I "$sdk/include" -o "$work/consumer-lib-$arch.exe" "$consumer/consumer.c" \
+    "$sdk/lib/uZyvSDK.lib"
+  simdir=$(winepath -w "$sdk/sim/default" 2>/dev/null)
+  for exe in consumer-$arch.exe consumer-lib-$arch.exe; do
+    WINEPATH=$(winepath -w "$sdk/bin" 2>/dev/null) wine "$work/$exe" "$simdir" | tr -d '\r' | sed "s/^/   $exe: /"
+  done
+  wine "$sdk/bin/zyvscope.exe" -q info >/dev/null || fail "$arch/bin/zyvscope.exe from the archive failed"
 done
-wine "$sdk/bin/zyvscope.exe" -q info >/dev/null || fail "zyvscope.exe from the archive failed"
-echo "   $(basename "$zip"): contents checked, mingw clients built from it alone and run under Wine"
+echo "   $(basename "$zip"): contents checked ($(sed 's/:[a-z0-9_]*//g' <<<"$archs")), mingw clients built from it alone and run under Wine"

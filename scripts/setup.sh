@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian machine, if missing:
-# CMake, Ninja, GoogleTest sources, mingw-w64 for i686, Wine with wine32,
-# Python 3 with numpy, pytest and matplotlib, clang with its sanitizer and
-# fuzzer runtimes (libclang-rt-14-dev).
+# CMake, Ninja, GoogleTest sources, mingw-w64 for i686 and x86-64, Wine with
+# wine32 and wine64, Python 3 with numpy, pytest and matplotlib, clang with
+# its sanitizer and fuzzer runtimes (libclang-rt-14-dev).
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for p in cmake ninja-build g++ file googletest libgtest-dev g++-mingw-w64-i686 wine clang libclang-rt-14-dev; do
+for p in cmake ninja-build g++ file googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 \
+         clang libclang-rt-14-dev; do
   have "$p" || need+=("$p")
 done
 # The Python package: Debian's python3 with numpy, setuptools, pip and venv to

@@ -28,6 +28,19 @@ TEST_F(Settings, DispatchForwardsUpToChannel2N) {
   EXPECT_TRUE(sentSettings().empty());
 }
 
+TEST_F(Settings, PointerSizedValuesReachTheRuntimeWhole) {
+  // Top bits set: a value cut to 32 bits on the way loses them on 64-bit
+  // hosts; on 32-bit hosts it is a negative number, sign-extended in the log.
+  const auto wide = uZyvValue(~uintptr_t(0) << (8 * sizeof(uZyvValue) - 4) | 0x5A5A);
+  EXPECT_EQ(1, SDK(uZyvSDKSetting)(1, 99, wide));
+  EXPECT_EQ(1, SDK(uZyvSDKFGSetting)(2, wide));
+  EXPECT_EQ((Sent{{1, 99, int64_t(wide)}, {2, 0x62170003, int64_t(wide)}}), sentSettings());
+  EXPECT_EQ(1, SDK(uZyvSDKRead)(wide));
+  const auto reads = calls(0, "uZyvRead");
+  ASSERT_EQ(1u, reads.size());
+  EXPECT_EQ(int64_t(wide), reads[0].arg[0]);
+}
+
 struct ChannelSetterCase {
   const char* name;
   int32_t (*set)(int32_t channel, int32_t value);
