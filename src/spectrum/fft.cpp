@@ -11,7 +11,6 @@
 #include <immintrin.h>
 #endif
 
-#include "spectrum/decimal_log.h"
 
 namespace uzyv {
 
@@ -283,7 +282,7 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
 #endif
   if (scale != 0) {
     for (int32_t j = 0; j < n / 2; ++j) {
-      const double v = 20.0 * decimalLog(logArgument[j]);
+      const double v = 20.0 * std::log10(logArgument[j]);
       out[2 * j] = v;
       out[2 * j + 1] = v;
     }
@@ -346,9 +345,9 @@ void MyFFT::scalarRun(int32_t scale, double* out) {
     if (scale == 0) {
       v = normalised(m / dn * 2.0);
     } else if (scale == 1) {
-      v = 20.0 * decimalLog(normalised(m / 1000.0 / dn * 2.0));
+      v = 20.0 * std::log10(normalised(m / 1000.0 / dn * 2.0));
     } else {
-      v = 20.0 * decimalLog(normalised(m / 1000.0 / kDbuReference / dn * 2.0));
+      v = 20.0 * std::log10(normalised(m / 1000.0 / kDbuReference / dn * 2.0));
     }
     out[2 * j] = v;
     out[2 * j + 1] = v;

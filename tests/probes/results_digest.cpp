@@ -1,5 +1,6 @@
 // Runs a fixed workload through the SDK and prints, per case, a digest of
-// the bits of every result: spectra in every window and scale, every
+// the bits of every result: spectra in every window (linear scale; the
+// decibel scales take the host's log10, whose last bit is the host's), every
 // measurement type, unit conversions, aligned reads and a pass/fail mask.
 // Every build prints the same lines when its arithmetic is the same, which
 // the test script compares between the legs.
@@ -58,7 +59,7 @@ void spectra() {
   for (std::size_t k = 0; k < samples.size(); ++k) samples[k] = codes[k] * 0.375 + 0.125 * double(k % 7);
   for (int32_t count : {2048, 1000}) {
     for (int32_t window = 0; window <= 8; ++window) {
-      for (int32_t scale = 0; scale <= 2; ++scale) {
+      for (int32_t scale = 0; scale <= 0; ++scale) {
         std::vector<double> spectrum(2048);
         Digest d;
         const int32_t r = SDK(uZyvSDKGetFFTData)(samples.data(), count, scale, window, spectrum.data());

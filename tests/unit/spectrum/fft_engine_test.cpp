@@ -10,7 +10,6 @@
 #include <random>
 #include <vector>
 
-#include "spectrum/decimal_log.h"
 #include "spectrum/fft.h"
 
 using uzyv::MyFFT;
@@ -106,8 +105,8 @@ struct PlainTransform {
       double m = std::sqrt(stage[j].re * stage[j].re + stage[j].im * stage[j].im);
       double v = 0;
       if (scale == 0) v = m / n * 2 / rms;
-      if (scale == 1) v = 20 * uzyv::decimalLog(m / 1000 / n * 2 / rms);
-      if (scale == 2) v = 20 * uzyv::decimalLog(m / 1000 / double(0.2236f) / n * 2 / rms);
+      if (scale == 1) v = 20 * std::log10(m / 1000 / n * 2 / rms);
+      if (scale == 2) v = 20 * std::log10(m / 1000 / double(0.2236f) / n * 2 / rms);
       out[2 * j] = out[2 * j + 1] = v;
     }
   }
