@@ -18,12 +18,18 @@ inline double decimalLog(double x) {
   if (x == 0.0) return -std::numeric_limits<double>::infinity();
   if (std::isinf(x)) return x;
 
-  // x = f * 2^e with f in [sqrt(1/2), sqrt(2)); both steps are exact.
+  // x = f * 2^e with f in [sqrt(1/2), sqrt(2)), from the bits; exact.
   int e = 0;
-  double f = std::frexp(x, &e);
-  if (f < 0.70710678118654752440) {
-    f *= 2.0;
-    --e;
+  if (x < 0x1p-1022) {  // subnormal: scale into the normal range first
+    x *= 0x1p54;
+    e = -54;
+  }
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  e += int(bits >> 52) - 1023;
+  double f = std::bit_cast<double>((bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1023) << 52));
+  if (f >= 1.41421356237309504880) {
+    f *= 0.5;
+    ++e;
   }
   // ln f = ln(1 + g) = 2 atanh(s) with s = g / (2 + g), |s| < 0.172:
   // ln(1 + g) = g - h + s (h + R), h = g^2 / 2, R = 2 (z/3 + z^2/5 + ...),
@@ -32,8 +38,10 @@ inline double decimalLog(double x) {
   const double h = 0.5 * g * g;
   const double s = g / (2.0 + g);
   const double z = s * s;
-  double series = 2.0 / 21.0;
-  for (int k = 9; k >= 1; --k) series = series * z + 2.0 / double(2 * k + 1);
+  constexpr double kTerms[10] = {2.0 / 3,  2.0 / 5,  2.0 / 7,  2.0 / 9,  2.0 / 11,
+                                 2.0 / 13, 2.0 / 15, 2.0 / 17, 2.0 / 19, 2.0 / 21};
+  double series = kTerms[9];
+  for (int k = 8; k >= 0; --k) series = series * z + kTerms[k];
   const double r = z * series;
 
   // ln f as hi + lo with hi cut to 21 significant bits, so that hi times the
