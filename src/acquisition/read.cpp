@@ -83,7 +83,9 @@ inline void alignedEight(const AlignVector& align, const int16_t* s, __m128i& lo
 #endif
 
 // AVX2 where the processor has it (64-bit POSIX hosts), chosen at run time.
-#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+// The wider code is compiled through GCC's target pragma, which clang does
+// not apply; clang builds (the fuzz build) take the SSE2 path.
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__) && !defined(__clang__)
 #define UZYV_READ_AVX2 1
 namespace {
 

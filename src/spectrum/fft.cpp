@@ -38,8 +38,10 @@ void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
 #endif
 
 // AVX2 where the processor has it, chosen at run time; only on 64-bit
-// POSIX hosts, whose stacks keep the alignment the wider vectors need.
-#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+// POSIX hosts, whose stacks keep the alignment the wider vectors need. Compiled
+// through GCC's target pragma, which clang does not apply; clang builds (the
+// fuzz build) take the SSE2 path.
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__) && !defined(__clang__)
 #define UZYV_FFT_AVX2 1
 #pragma GCC push_options
 #pragma GCC target("avx2")

@@ -18,13 +18,22 @@ inline Vec load(const double* p) {
 inline void store(double* p, Vec v) { std::memcpy(p, &v, sizeof v); }
 inline Vec splat(double x) { return Vec{} + x; }
 
+// A vector of lanes picked from a and b (lanes of b numbered after a's).
+#ifndef FFT_SHUFFLE
+#if defined(__clang__)
+#define FFT_SHUFFLE(a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
+#else
+#define FFT_SHUFFLE(a, b, ...) __builtin_shuffle(a, b, VecIndex{__VA_ARGS__})
+#endif
+#endif
+
 // {a0, b0, a1, b1, ...} and the upper half of the same interleaving.
 #if FFT_LANES == 2
-inline Vec interleaveLow(Vec a, Vec b) { return __builtin_shuffle(a, b, VecIndex{0, 2}); }
-inline Vec interleaveHigh(Vec a, Vec b) { return __builtin_shuffle(a, b, VecIndex{1, 3}); }
+inline Vec interleaveLow(Vec a, Vec b) { return FFT_SHUFFLE(a, b, 0, 2); }
+inline Vec interleaveHigh(Vec a, Vec b) { return FFT_SHUFFLE(a, b, 1, 3); }
 #elif FFT_LANES == 4
-inline Vec interleaveLow(Vec a, Vec b) { return __builtin_shuffle(a, b, VecIndex{0, 4, 1, 5}); }
-inline Vec interleaveHigh(Vec a, Vec b) { return __builtin_shuffle(a, b, VecIndex{2, 6, 3, 7}); }
+inline Vec interleaveLow(Vec a, Vec b) { return FFT_SHUFFLE(a, b, 0, 4, 1, 5); }
+inline Vec interleaveHigh(Vec a, Vec b) { return FFT_SHUFFLE(a, b, 2, 6, 3, 7); }
 #endif
 
 // Offsets within the plan's buffers and twiddles (see FftPlan).
@@ -37,21 +46,21 @@ constexpr int32_t kSinLo = kPart, kCosHi = 2 * kPart, kSinHi = 3 * kPart;
 #if FFT_LANES == 2
 inline void storeBlocks(double* base, const int32_t* start, const Vec* v) {
   for (int j = 0; j < 8; j += 2) {
-    store(base + start[0] + j, __builtin_shuffle(v[j], v[j + 1], VecIndex{0, 2}));
-    store(base + start[1] + j, __builtin_shuffle(v[j], v[j + 1], VecIndex{1, 3}));
+    store(base + start[0] + j, FFT_SHUFFLE(v[j], v[j + 1], 0, 2));
+    store(base + start[1] + j, FFT_SHUFFLE(v[j], v[j + 1], 1, 3));
   }
 }
 #elif FFT_LANES == 4
 inline void storeBlocks(double* base, const int32_t* start, const Vec* v) {
   for (int j = 0; j < 8; j += 4) {
-    const Vec t0 = __builtin_shuffle(v[j], v[j + 1], VecIndex{0, 4, 2, 6});
-    const Vec t1 = __builtin_shuffle(v[j], v[j + 1], VecIndex{1, 5, 3, 7});
-    const Vec t2 = __builtin_shuffle(v[j + 2], v[j + 3], VecIndex{0, 4, 2, 6});
-    const Vec t3 = __builtin_shuffle(v[j + 2], v[j + 3], VecIndex{1, 5, 3, 7});
-    store(base + start[0] + j, __builtin_shuffle(t0, t2, VecIndex{0, 1, 4, 5}));
-    store(base + start[1] + j, __builtin_shuffle(t1, t3, VecIndex{0, 1, 4, 5}));
-    store(base + start[2] + j, __builtin_shuffle(t0, t2, VecIndex{2, 3, 6, 7}));
-    store(base + start[3] + j, __builtin_shuffle(t1, t3, VecIndex{2, 3, 6, 7}));
+    const Vec t0 = FFT_SHUFFLE(v[j], v[j + 1], 0, 4, 2, 6);
+    const Vec t1 = FFT_SHUFFLE(v[j], v[j + 1], 1, 5, 3, 7);
+    const Vec t2 = FFT_SHUFFLE(v[j + 2], v[j + 3], 0, 4, 2, 6);
+    const Vec t3 = FFT_SHUFFLE(v[j + 2], v[j + 3], 1, 5, 3, 7);
+    store(base + start[0] + j, FFT_SHUFFLE(t0, t2, 0, 1, 4, 5));
+    store(base + start[1] + j, FFT_SHUFFLE(t1, t3, 0, 1, 4, 5));
+    store(base + start[2] + j, FFT_SHUFFLE(t0, t2, 2, 3, 6, 7));
+    store(base + start[3] + j, FFT_SHUFFLE(t1, t3, 2, 3, 6, 7));
   }
 }
 #endif

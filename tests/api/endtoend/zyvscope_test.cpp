@@ -281,6 +281,16 @@ TEST_F(Tool, EndsCleanlyOnInterruptAndTermination) {
       execl(program().c_str(), "zyvscope", "-r", folder.c_str(), "mask", "-n", "100000", static_cast<char*>(nullptr));
       _exit(101);
     }
+    // A child that a failed check leaves behind is ended.
+    struct Reaper {
+      pid_t pid;
+      ~Reaper() {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+          kill(pid, SIGKILL);
+          waitpid(pid, nullptr, 0);
+        }
+      }
+    } reaper{child};
     // Until the mask test runs: its progress goes unbuffered to standard error.
     for (int k = 0; k < 3000 && !has(readFile(log), "mask test 10/"); ++k)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -288,6 +298,7 @@ TEST_F(Tool, EndsCleanlyOnInterruptAndTermination) {
     kill(child, signal);
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
+    reaper.pid = 0;
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << "\n" << readFile(log);
     EXPECT_EQ(128 + signal, WEXITSTATUS(status)) << readFile(log);
     EXPECT_TRUE(has(readFile(log), "ended by")) << readFile(log);
