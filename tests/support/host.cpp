@@ -132,6 +132,8 @@ std::string currentFolder() {
 #endif
 }
 
+int openDescriptors() { return int(listFolder("/proc/self/fd/").size()); }
+
 void pauseOneSecond() {
 #if defined(_WIN32)
   Sleep(1000);

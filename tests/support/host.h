@@ -18,6 +18,8 @@ bool removeFile(const std::string& path);
 void setEnvironment(const char* name, const std::string& value);
 std::string currentFolder();
 void pauseOneSecond();
+// The descriptors open in this process (POSIX; listed in /proc/self/fd).
+int openDescriptors();
 
 // A folder of the test's own, which is also the system's temporary folder
 // for the SDK while it exists.

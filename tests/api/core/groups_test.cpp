@@ -246,18 +246,6 @@ TEST_F(GroupTable, AKilledProcessLeavesNoCopyBehind) {
   EXPECT_TRUE(runtimeCopies(tempFolder()).empty());
 }
 
-namespace {
-int openDescriptors() {
-  int count = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++count;
-    closedir(d);
-  }
-  return count;
-}
-}  // namespace
-
 TEST_F(GroupTable, CopiesHeldOpenAreReleasedWithTheLibrary) {
   auto cycle = [&] {
     reloadSdk();

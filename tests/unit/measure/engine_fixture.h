@@ -31,6 +31,16 @@ inline Samples square(int n, int period, int highCount, int shift, int low = -10
   return s;
 }
 
+// A small deterministic generator for random blocks.
+struct Random {
+  uint64_t state;
+  uint32_t next() {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return uint32_t(state >> 33);
+  }
+  int32_t between(int32_t lo, int32_t hi) { return lo + int32_t(next() % uint32_t(int64_t(hi) - lo + 1)); }
+};
+
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -21,15 +21,6 @@ using namespace uzyv;
 
 namespace {
 
-struct Random {
-  uint64_t state;
-  uint32_t next() {
-    state = state * 6364136223846793005ull + 1442695040888963407ull;
-    return uint32_t(state >> 33);
-  }
-  int32_t between(int32_t lo, int32_t hi) { return lo + int32_t(next() % uint32_t(hi - lo + 1)); }
-};
-
 // One of several signal shapes, including ones with tiny amplitudes and
 // levels at the edges of the histogram layouts.
 Samples makeSignal(Random& r, int32_t n) {

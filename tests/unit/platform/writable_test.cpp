@@ -10,6 +10,8 @@
 #include "platform/platform.h"
 #include "support/host.h"
 
+using sdktest::openDescriptors;
+
 #if !defined(_WIN32)
 #include <dirent.h>
 #include <dlfcn.h>
@@ -109,15 +111,6 @@ TEST(Writability, ManyRefusalsInARowFinishQuickly) {
 
 #if !defined(_WIN32)
 namespace {
-int openDescriptors() {
-  int count = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++count;
-    closedir(d);
-  }
-  return count;
-}
 
 std::string libraryPath() {
   char path[4096] = {};
