@@ -8,7 +8,8 @@
 set -euo pipefail
 win=$1 native=${2:-}
 def=$(dirname "$0")/../src/uZyvSDK.def
-dll=$win/bin/uZyvSDK.dll lib=$win/uZyvSDK.lib
+dll=$win/bin/uZyvSDK.dll lib=$win/src/uZyvSDK.lib  # the import library is written beside the target
+[ -f "$lib" ] || { echo "no import library $lib"; exit 1; }
 case "$(file -b "$dll")" in
   "PE32 executable (DLL)"*"Intel 80386"*) tools=i686-w64-mingw32 imported='__imp__%s@[0-9]+' ;;
   "PE32+ executable (DLL)"*"x86-64"*) tools=x86_64-w64-mingw32 imported='__imp_%s' ;;
@@ -22,7 +23,7 @@ if [ "$exports" != "$expected" ]; then
   diff <(echo "$expected") <(echo "$exports") || true
   exit 1
 fi
-symbols=$("$tools-nm" "$lib" 2>/dev/null | awk '$2 == "I" || $2 == "T" {print $3}')
+symbols=$("$tools-nm" "$lib" | awk '$2 == "I" || $2 == "T" {print $3}') || { echo "cannot list $lib"; exit 1; }
 for name in $expected; do
   # shellcheck disable=SC2059
   grep -qxE "$(printf "$imported" "$name")" <<<"$symbols" || { echo "$lib does not import $name"; exit 1; }
