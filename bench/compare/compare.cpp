@@ -109,13 +109,13 @@ void spectrum(int rounds) {
     sum2 += w[std::size_t(i)] * w[std::size_t(i)];
   }
   const double rms = std::sqrt(sum2 / n);
-  fftw_complex* spec = fftw_alloc_complex(n / 2 + 1);
-  fftw_plan plan = fftw_plan_dft_r2c_1d(n, in.data(), spec, FFTW_MEASURE);
+  fftw_complex* bins = fftw_alloc_complex(n / 2 + 1);
+  fftw_plan plan = fftw_plan_dft_r2c_1d(n, in.data(), bins, FFTW_MEASURE);
   auto fftwPipeline = [&](bool db) {
     for (int i = 0; i < n; ++i) in[std::size_t(i)] = x[std::size_t(i)] * w[std::size_t(i)];
     fftw_execute(plan);
     for (int j = 0; j < n / 2; ++j) {
-      const double m = std::sqrt(spec[j][0] * spec[j][0] + spec[j][1] * spec[j][1]);
+      const double m = std::sqrt(bins[j][0] * bins[j][0] + bins[j][1] * bins[j][1]);
       const double v = db ? 20 * std::log10(m / 1000 / n * 2 / rms) : m / n * 2 / rms;
       mag[std::size_t(2 * j)] = mag[std::size_t(2 * j + 1)] = v;
     }
@@ -132,7 +132,7 @@ void spectrum(int rounds) {
           times(lib.best / ref.best), "<= 1.1x");
   }
   fftw_destroy_plan(plan);
-  fftw_free(spec);
+  fftw_free(bins);
 }
 
 // ---------------------------------------------------------------------------
