@@ -15,8 +15,10 @@ using sdktest::openDescriptors;
 #if !defined(_WIN32)
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -166,38 +168,125 @@ TEST(Writability, AForkedChildsChecksDoNotDisturbTheParent) {
   EXPECT_TRUE(targets.unchanged());
 }
 namespace {
-// Makes the kernel refuse process_vm_readv/process_vm_writev with ENOSYS in
-// this process from now on, as filtered or older systems do.
-bool refuseKernelCopies() {
-  sock_filter program[] = {
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, 0),  // seccomp_data.nr
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_process_vm_readv, 2, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_process_vm_writev, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
-  };
-  sock_fprog filter{static_cast<unsigned short>(sizeof program / sizeof program[0]), program};
+// Makes the kernel refuse the given system calls with ENOSYS in this process
+// from now on, as filtered or older systems do.
+bool refuseSystemCalls(const std::vector<long>& calls) {
+  std::vector<sock_filter> program{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, 0)};  // seccomp_data.nr
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    const auto toRefusal = static_cast<unsigned char>(calls.size() - i);
+    program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(calls[i]), toRefusal, 0));
+  }
+  program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+  program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS));
+  sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
   return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;
 }
 }  // namespace
 
-TEST(Writability, GivesTheSameAnswersWhereTheSystemRefusesKernelCopies) {
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (!refuseKernelCopies()) _exit(2);
-    ProbeTargets targets(100);
-    sdktest::GuardedBuffer guarded(10);
-    bool ok = true;
-    for (int i = 0; i < 100000 && ok; ++i) ok = !isWritable(targets.readOnly.data(), 100);
-    ok = ok && isWritable(targets.writable.data(), 100) && targets.unchanged();
-    ok = ok && isWritable(guarded.data(), 10) && !isWritable(guarded.data(), 11);
-    _exit(ok ? 0 : 1);
+// Each way of answering, down to the last one, gives the same answers: the
+// kernel's populate request refused (older kernels), then the kernel copies
+// refused as well.
+TEST(Writability, GivesTheSameAnswersWhereTheSystemRefusesItsFasterWays) {
+  const std::vector<std::vector<long>> refusals = {
+      {SYS_madvise},
+      {SYS_madvise, SYS_process_vm_readv, SYS_process_vm_writev},
+  };
+  for (const auto& refused : refusals) {
+    SCOPED_TRACE(refused.size());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (!refuseSystemCalls(refused)) _exit(2);
+      ProbeTargets targets(100);
+      sdktest::GuardedBuffer guarded(10);
+      bool ok = true;
+      for (int i = 0; i < 100000 && ok; ++i) ok = !isWritable(targets.readOnly.data(), 100);
+      ok = ok && isWritable(targets.writable.data(), 100) && targets.unchanged();
+      ok = ok && isWritable(guarded.data(), 10) && !isWritable(guarded.data(), 11);
+      _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no system-call filter here";
+    EXPECT_EQ(0, WEXITSTATUS(status));
   }
-  int status = 0;
-  ASSERT_EQ(child, waitpid(child, &status, 0));
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no system-call filter here";
-  EXPECT_EQ(0, WEXITSTATUS(status));
+}
+
+namespace {
+// Three pages of one kind of mapping; the middle one may be made different.
+struct MappingCase {
+  const char* name;
+  bool fileBacked;
+  int flags;          // MAP_PRIVATE or MAP_SHARED
+  int protection;     // of all three pages
+  int middle;         // protection of the middle page, or -1 to unmap it
+  bool writable;
+};
+}  // namespace
+
+// Every kind of mapping a caller may hand in: the answer is the one a write
+// would give, and nothing of the contents changes, whether the pages were
+// present, never touched, or shared with a file.
+TEST(Writability, AnswersForEachKindOfMappingWithoutChangingIt) {
+  const int rw = PROT_READ | PROT_WRITE;
+  const MappingCase cases[] = {
+      {"anonymous", false, MAP_PRIVATE, rw, rw, true},
+      {"anonymous, middle page read-only", false, MAP_PRIVATE, rw, PROT_READ, false},
+      {"anonymous, middle page inaccessible", false, MAP_PRIVATE, rw, PROT_NONE, false},
+      {"anonymous, middle page unmapped", false, MAP_PRIVATE, rw, -1, false},
+      {"private file mapping", true, MAP_PRIVATE, rw, rw, true},
+      {"shared file mapping", true, MAP_SHARED, rw, rw, true},
+      {"shared file mapping, read-only", true, MAP_SHARED, PROT_READ, PROT_READ, false},
+      {"shared file mapping, middle page read-only", true, MAP_SHARED, rw, PROT_READ, false},
+  };
+  const auto page = std::size_t(sysconf(_SC_PAGESIZE));
+  const std::size_t size = 3 * page;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<unsigned char> pattern(size);
+    for (std::size_t i = 0; i < size; ++i) pattern[i] = static_cast<unsigned char>(i * 13 + 5);
+    int fd = -1;
+    if (c.fileBacked) {
+      char name[] = "/tmp/uzyv-writable-XXXXXX";
+      fd = mkstemp(name);
+      ASSERT_GE(fd, 0);
+      unlink(name);
+      ASSERT_EQ(ssize_t(size), write(fd, pattern.data(), size));
+    }
+    void* mapped = mmap(nullptr, size, c.fileBacked ? c.protection : rw, c.flags | (c.fileBacked ? 0 : MAP_ANONYMOUS),
+                        fd, 0);
+    ASSERT_NE(MAP_FAILED, mapped);
+    auto* bytes = static_cast<unsigned char*>(mapped);
+    if (!c.fileBacked) std::memcpy(bytes, pattern.data(), size);
+    if (!c.fileBacked) ASSERT_EQ(0, mprotect(bytes, size, c.protection));
+    if (c.middle < 0) {
+      ASSERT_EQ(0, munmap(bytes + page, page));
+    } else if (c.middle != c.protection) {
+      ASSERT_EQ(0, mprotect(bytes + page, page, c.middle));
+    }
+    EXPECT_EQ(c.writable, isWritable(bytes + 10, size - 20));
+    EXPECT_EQ((c.protection & PROT_WRITE) != 0, isWritable(bytes + 10, 1));
+    if (c.middle != PROT_NONE && c.middle >= 0) {
+      EXPECT_EQ(0, std::memcmp(bytes, pattern.data(), size));
+    } else {
+      EXPECT_EQ(0, std::memcmp(bytes, pattern.data(), page));
+      EXPECT_EQ(0, std::memcmp(bytes + 2 * page, pattern.data() + 2 * page, page));
+    }
+    if (c.fileBacked) {
+      std::vector<unsigned char> onDisk(size);
+      ASSERT_EQ(ssize_t(size), pread(fd, onDisk.data(), size, 0));
+      EXPECT_EQ(pattern, onDisk);
+      close(fd);
+    }
+    munmap(bytes, size);
+  }
+  // Pages never touched stay zero, and a checked block stays the caller's to write.
+  void* fresh = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(MAP_FAILED, fresh);
+  EXPECT_TRUE(isWritable(fresh, size));
+  const std::vector<unsigned char> zeros(size, 0);
+  EXPECT_EQ(0, std::memcmp(fresh, zeros.data(), size));
+  munmap(fresh, size);
 }
 #endif
