@@ -19,6 +19,7 @@ namespace {
 // lanes: the first pass needs N/8 to hold a vector.
 constexpr int32_t kVectorMinSize = 16;
 constexpr int32_t kAvx2MinSize = 32;
+constexpr int32_t kAvx512MinSize = 64;
 
 // The loops at each vector width; every width computes the same bits.
 #if defined(__SSE2__)
@@ -56,6 +57,26 @@ void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
   laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
 }
 }  // namespace avx2
+#pragma GCC pop_options
+
+// AVX-512 under the same conditions: eight lanes and 32 registers, so the
+// first pass's sixteen vectors of a block stay in registers.
+#define UZYV_FFT_AVX512 1
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+namespace avx512 {
+#define FFT_LANES 8
+// Every lane selected; the masked form names no undefined pass-through.
+#define FFT_SQRT(v) ((Vec)_mm512_mask_sqrt_pd((__m512d)(v), __mmask8(0xFF), (__m512d)(v)))
+#include "spectrum/fft_kernels.h"
+#undef FFT_SQRT
+#undef FFT_LANES
+
+void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
+  firstThreeStages(plan);
+  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
+}
+}  // namespace avx512
 #pragma GCC pop_options
 #endif
 }  // namespace
@@ -152,12 +173,17 @@ bool MyFFT::kernelAvailable(Kernel kernel) {
       __builtin_cpu_init();
       return __builtin_cpu_supports("avx2");
 #endif
+#if defined(UZYV_FFT_AVX512)
+    case Kernel::kAvx512:
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx512f");
+#endif
     default: return false;
   }
 }
 
 MyFFT::Kernel MyFFT::bestKernel() {
-  for (Kernel k : {Kernel::kAvx2, Kernel::kSse2})
+  for (Kernel k : {Kernel::kAvx512, Kernel::kAvx2, Kernel::kSse2})
     if (kernelAvailable(k)) return k;
   return Kernel::kScalar;
 }
@@ -272,8 +298,13 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
   }
   if (!planReady_) preparePlan();
   double* logArgument = plan_.buffers + 4 * FftPlan::kPart;  // the layout's last part
+#if defined(UZYV_FFT_AVX512)
+  if (kernel_ == Kernel::kAvx512 && n >= kAvx512MinSize)
+    avx512::run(plan_, scale, out, logArgument);
+  else
+#endif
 #if defined(UZYV_FFT_AVX2)
-  if (kernel_ == Kernel::kAvx2 && n >= kAvx2MinSize)
+  if ((kernel_ == Kernel::kAvx2 || kernel_ == Kernel::kAvx512) && n >= kAvx2MinSize)
     avx2::run(plan_, scale, out, logArgument);
   else
 #endif

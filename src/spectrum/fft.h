@@ -85,7 +85,7 @@ class MyFFT {
 
   // How the transform is executed. Every kind gives the same bits; the
   // library picks the widest the processor has, the tests each in turn.
-  enum class Kernel { kScalar, kSse2, kAvx2 };
+  enum class Kernel { kScalar, kSse2, kAvx2, kAvx512 };
   static bool kernelAvailable(Kernel kernel);
   static Kernel bestKernel();
   void useKernel(Kernel kernel) { kernel_ = kernel; }

@@ -374,7 +374,7 @@ bool sameValue(double a, double b) { return (std::isnan(a) && std::isnan(b)) || 
 
 TEST(FftEngine, EveryKernelMatchesTheTranscriptionOnRandomRecords) {
   std::vector<MyFFT::Kernel> kernels;
-  for (MyFFT::Kernel k : {MyFFT::Kernel::kScalar, MyFFT::Kernel::kSse2, MyFFT::Kernel::kAvx2})
+  for (MyFFT::Kernel k : {MyFFT::Kernel::kScalar, MyFFT::Kernel::kSse2, MyFFT::Kernel::kAvx2, MyFFT::Kernel::kAvx512})
     if (MyFFT::kernelAvailable(k)) kernels.push_back(k);
   std::vector<std::unique_ptr<MyFFT>> engines;
   for (MyFFT::Kernel k : kernels) {
@@ -408,7 +408,7 @@ TEST(FftEngine, EveryKernelMatchesTheTranscriptionOnRandomRecords) {
 // scales that write nothing: every kernel leaves the same state and output.
 TEST(FftEngine, KernelsAgreeOnOutOfRangeWindowsAndScales) {
   std::vector<std::unique_ptr<MyFFT>> engines;
-  for (MyFFT::Kernel k : {MyFFT::Kernel::kScalar, MyFFT::Kernel::kSse2, MyFFT::Kernel::kAvx2}) {
+  for (MyFFT::Kernel k : {MyFFT::Kernel::kScalar, MyFFT::Kernel::kSse2, MyFFT::Kernel::kAvx2, MyFFT::Kernel::kAvx512}) {
     if (!MyFFT::kernelAvailable(k)) continue;
     engines.push_back(std::make_unique<MyFFT>());
     engines.back()->useKernel(k);
