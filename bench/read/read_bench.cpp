@@ -85,12 +85,15 @@ void BM_RawToDbl_mv(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(state.iterations()) * n);
 }
 
-// Arguments: samples per channel; 1 = library only (no block filling).
-#define READ_ARGS ->Args({1 << 20, 0})->Args({1 << 20, 1})->Args({8 << 20, 1})->Unit(benchmark::kMillisecond)
+// Arguments: samples per channel; 1 = library only (no block filling). The
+// library's share per sample should be the same from 10 K to 8 M samples.
+#define READ_ARGS                                                                                       \
+  ->Args({1 << 20, 0})->Args({10 << 10, 1})->Args({100 << 10, 1})->Args({1 << 20, 1})->Args({8 << 20, 1}) \
+      ->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_ReadExRawAligned) READ_ARGS;
 BENCHMARK(BM_ReadExRawUnshifted) READ_ARGS;
 BENCHMARK(BM_ReadDbl_mv) READ_ARGS;
-BENCHMARK(BM_RawToDbl_mv)->Arg(2 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawToDbl_mv)->Arg(10 << 10)->Arg(2 << 20)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -237,10 +239,63 @@ bool probeThroughPipe(const Span& span) {
   return writable;
 }
 
-// Whether the span lies in writable mappings, from the process's map list
-// (sorted by address): one read of a short file instead of a probe per
-// page, for long buffers. Reads nothing of the span itself. Unknown when the
-// list cannot be read.
+// The kernel's binary query for the mapping at an address (Linux 6.11 and
+// later), asked of the process's map list; the layout is the kernel's.
+struct MappingQuery {
+  uint64_t size;         // of this record
+  uint64_t queryFlags;   // 0: the mapping that covers queryAddress
+  uint64_t queryAddress;
+  uint64_t start;        // the mapping found: [start, end)
+  uint64_t end;
+  uint64_t flags;        // kMappingWritable and others
+  uint64_t pageSize;
+  uint64_t offset;
+  uint64_t inode;
+  uint32_t deviceMajor;
+  uint32_t deviceMinor;
+  uint32_t nameSize;     // 0: no name wanted
+  uint32_t buildIdSize;  // 0: no build id wanted
+  uint64_t nameAddress;
+  uint64_t buildIdAddress;
+};
+static_assert(sizeof(MappingQuery) == 104, "the kernel's record");
+constexpr unsigned long kQueryMapping = _IOWR('f', 17, MappingQuery);
+constexpr uint64_t kMappingWritable = 0x02;
+
+// Whether the span lies in writable mappings, one mapping at a time through
+// the binary query: a few calls whatever the span's length or the number of
+// mappings, and nothing of the span itself is read. Not writable where no
+// mapping covers a byte; unknown when the system does not answer the query.
+Answer queryMappings(const Span& span) {
+  const int list = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+  if (list < 0) return Answer::kUnknown;
+  Answer answer = Answer::kUnknown;
+  uint64_t covered = span.first;  // everything below is known to be writable
+  for (;;) {
+    MappingQuery query{};
+    query.size = sizeof query;
+    query.queryAddress = covered;
+    if (ioctl(list, kQueryMapping, &query) != 0) {
+      if (errno == ENOENT) answer = Answer::kNotWritable;
+      break;
+    }
+    if (query.start > covered || query.end <= covered || (query.flags & kMappingWritable) == 0) {
+      answer = Answer::kNotWritable;
+      break;
+    }
+    if (query.end > span.last) {
+      answer = Answer::kWritable;
+      break;
+    }
+    covered = query.end;  // strictly higher: the walk ends
+  }
+  close(list);
+  return answer;
+}
+
+// The same from the text of the map list (sorted by address), for kernels
+// without the query: one read of a short file. Unknown when the list cannot
+// be read.
 Answer lookUpMappings(const Span& span) {
   std::FILE* maps = std::fopen("/proc/self/maps", "re");
   if (!maps) return Answer::kUnknown;
@@ -274,7 +329,13 @@ bool isWritable(const void* p, std::size_t size) {
   const auto first = reinterpret_cast<uintptr_t>(p);
   if (first + (size - 1) < first) return false;
   const Span span{first, first + (size - 1)};
-  Answer answer = size > kProbeLimit ? lookUpMappings(span) : askKernelToPopulate(span);
+  Answer answer = Answer::kUnknown;
+  if (size > kProbeLimit) {
+    answer = queryMappings(span);
+    if (answer == Answer::kUnknown) answer = lookUpMappings(span);
+  } else {
+    answer = askKernelToPopulate(span);
+  }
   if (answer == Answer::kUnknown) answer = probeThroughKernelCopy(span);
   if (answer == Answer::kUnknown) return probeThroughPipe(span);
   return answer == Answer::kWritable;

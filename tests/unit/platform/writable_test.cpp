@@ -1,6 +1,6 @@
-// The writability check: short buffers are probed page by page, long ones
-// are looked up in the process's mappings; both must give the same answers,
-// and no check may change memory, keep state or block.
+// The writability check: short buffers are checked page by page, long ones
+// are looked up in the process's mappings; every way must give the same
+// answers, and no check may change memory, keep state or block.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -183,26 +183,43 @@ bool refuseSystemCalls(const std::vector<long>& calls) {
 }
 }  // namespace
 
-// Each way of answering, down to the last one, gives the same answers: the
-// kernel's populate request refused (older kernels), then the kernel copies
-// refused as well.
+// Each way of answering, down to the last one, gives the same answers for
+// short and long buffers: the faster ways refused one after another, as
+// older kernels and system-call filters do.
 TEST(Writability, GivesTheSameAnswersWhereTheSystemRefusesItsFasterWays) {
-  const std::vector<std::vector<long>> refusals = {
-      {SYS_madvise},
-      {SYS_madvise, SYS_process_vm_readv, SYS_process_vm_writev},
+  const std::vector<long> copies = {SYS_process_vm_readv, SYS_process_vm_writev};
+  const std::vector<long> mapList = {SYS_ioctl, SYS_openat, SYS_open};
+  struct Refusal {
+    const char* name;
+    std::vector<long> calls;
   };
-  for (const auto& refused : refusals) {
-    SCOPED_TRACE(refused.size());
+  auto join = [](std::vector<long> a, const std::vector<long>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const Refusal refusals[] = {
+      {"no populate request", {SYS_madvise}},
+      {"no populate request, no kernel copies", join({SYS_madvise}, copies)},
+      {"no mapping query", {SYS_ioctl}},
+      {"no map list", join({SYS_madvise}, mapList)},
+      {"no map list, no kernel copies", join(join({SYS_madvise}, mapList), copies)},
+  };
+  const std::size_t longSize = 200000;
+  for (const auto& refusal : refusals) {
+    SCOPED_TRACE(refusal.name);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      if (!refuseSystemCalls(refused)) _exit(2);
-      ProbeTargets targets(100);
-      sdktest::GuardedBuffer guarded(10);
+      ProbeTargets shortTargets(100), longTargets(longSize);
+      sdktest::GuardedBuffer guarded(10), longGuarded(longSize);
+      if (!refuseSystemCalls(refusal.calls)) _exit(2);
       bool ok = true;
-      for (int i = 0; i < 100000 && ok; ++i) ok = !isWritable(targets.readOnly.data(), 100);
-      ok = ok && isWritable(targets.writable.data(), 100) && targets.unchanged();
+      for (int i = 0; i < 100000 && ok; ++i) ok = !isWritable(shortTargets.readOnly.data(), 100);
+      for (int i = 0; i < 20 && ok; ++i) ok = !isWritable(longTargets.readOnly.data(), longSize);
+      ok = ok && isWritable(shortTargets.writable.data(), 100) && shortTargets.unchanged();
+      ok = ok && isWritable(longTargets.writable.data(), longSize) && longTargets.unchanged();
       ok = ok && isWritable(guarded.data(), 10) && !isWritable(guarded.data(), 11);
+      ok = ok && isWritable(longGuarded.data(), longSize) && !isWritable(longGuarded.data(), longSize + 1);
       _exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -214,79 +231,84 @@ TEST(Writability, GivesTheSameAnswersWhereTheSystemRefusesItsFasterWays) {
 }
 
 namespace {
-// Three pages of one kind of mapping; the middle one may be made different.
+// Three parts of one kind of mapping; the middle one may be made different.
 struct MappingCase {
   const char* name;
   bool fileBacked;
-  int flags;          // MAP_PRIVATE or MAP_SHARED
-  int protection;     // of all three pages
-  int middle;         // protection of the middle page, or -1 to unmap it
+  int flags;       // MAP_PRIVATE or MAP_SHARED
+  int protection;  // of all three parts
+  int middle;      // protection of the middle part, or -1 to unmap it
   bool writable;
 };
 }  // namespace
 
-// Every kind of mapping a caller may hand in: the answer is the one a write
-// would give, and nothing of the contents changes, whether the pages were
-// present, never touched, or shared with a file.
+// Every kind of mapping a caller may hand in, short (checked page by page)
+// and long (looked up): the answer is the one a write would give, and
+// nothing of the contents changes, whether the pages were present, never
+// touched, or shared with a file.
 TEST(Writability, AnswersForEachKindOfMappingWithoutChangingIt) {
   const int rw = PROT_READ | PROT_WRITE;
   const MappingCase cases[] = {
       {"anonymous", false, MAP_PRIVATE, rw, rw, true},
-      {"anonymous, middle page read-only", false, MAP_PRIVATE, rw, PROT_READ, false},
-      {"anonymous, middle page inaccessible", false, MAP_PRIVATE, rw, PROT_NONE, false},
-      {"anonymous, middle page unmapped", false, MAP_PRIVATE, rw, -1, false},
+      {"anonymous, middle read-only", false, MAP_PRIVATE, rw, PROT_READ, false},
+      {"anonymous, middle inaccessible", false, MAP_PRIVATE, rw, PROT_NONE, false},
+      {"anonymous, middle unmapped", false, MAP_PRIVATE, rw, -1, false},
       {"private file mapping", true, MAP_PRIVATE, rw, rw, true},
       {"shared file mapping", true, MAP_SHARED, rw, rw, true},
       {"shared file mapping, read-only", true, MAP_SHARED, PROT_READ, PROT_READ, false},
-      {"shared file mapping, middle page read-only", true, MAP_SHARED, rw, PROT_READ, false},
+      {"shared file mapping, middle read-only", true, MAP_SHARED, rw, PROT_READ, false},
   };
   const auto page = std::size_t(sysconf(_SC_PAGESIZE));
-  const std::size_t size = 3 * page;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<unsigned char> pattern(size);
-    for (std::size_t i = 0; i < size; ++i) pattern[i] = static_cast<unsigned char>(i * 13 + 5);
-    int fd = -1;
-    if (c.fileBacked) {
-      char name[] = "/tmp/uzyv-writable-XXXXXX";
-      fd = mkstemp(name);
-      ASSERT_GE(fd, 0);
-      unlink(name);
-      ASSERT_EQ(ssize_t(size), write(fd, pattern.data(), size));
+  for (std::size_t pagesPerPart : {std::size_t(1), std::size_t(24)}) {
+    const std::size_t part = pagesPerPart * page;
+    const std::size_t size = 3 * part;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      SCOPED_TRACE(size);
+      std::vector<unsigned char> pattern(size);
+      for (std::size_t i = 0; i < size; ++i) pattern[i] = static_cast<unsigned char>(i * 13 + 5);
+      int fd = -1;
+      if (c.fileBacked) {
+        char name[] = "/tmp/uzyv-writable-XXXXXX";
+        fd = mkstemp(name);
+        ASSERT_GE(fd, 0);
+        unlink(name);
+        ASSERT_EQ(ssize_t(size), write(fd, pattern.data(), size));
+      }
+      void* mapped = mmap(nullptr, size, c.fileBacked ? c.protection : rw,
+                          c.flags | (c.fileBacked ? 0 : MAP_ANONYMOUS), fd, 0);
+      ASSERT_NE(MAP_FAILED, mapped);
+      auto* bytes = static_cast<unsigned char*>(mapped);
+      if (!c.fileBacked) std::memcpy(bytes, pattern.data(), size);
+      if (!c.fileBacked) ASSERT_EQ(0, mprotect(bytes, size, c.protection));
+      if (c.middle < 0) {
+        ASSERT_EQ(0, munmap(bytes + part, part));
+      } else if (c.middle != c.protection) {
+        ASSERT_EQ(0, mprotect(bytes + part, part, c.middle));
+      }
+      EXPECT_EQ(c.writable, isWritable(bytes + 10, size - 20));
+      EXPECT_EQ((c.protection & PROT_WRITE) != 0, isWritable(bytes + 10, part - 20));
+      if (c.middle != PROT_NONE && c.middle >= 0) {
+        EXPECT_EQ(0, std::memcmp(bytes, pattern.data(), size));
+      } else {
+        EXPECT_EQ(0, std::memcmp(bytes, pattern.data(), part));
+        EXPECT_EQ(0, std::memcmp(bytes + 2 * part, pattern.data() + 2 * part, part));
+      }
+      if (c.fileBacked) {
+        std::vector<unsigned char> onDisk(size);
+        ASSERT_EQ(ssize_t(size), pread(fd, onDisk.data(), size, 0));
+        EXPECT_EQ(pattern, onDisk);
+        close(fd);
+      }
+      munmap(bytes, size);
     }
-    void* mapped = mmap(nullptr, size, c.fileBacked ? c.protection : rw, c.flags | (c.fileBacked ? 0 : MAP_ANONYMOUS),
-                        fd, 0);
-    ASSERT_NE(MAP_FAILED, mapped);
-    auto* bytes = static_cast<unsigned char*>(mapped);
-    if (!c.fileBacked) std::memcpy(bytes, pattern.data(), size);
-    if (!c.fileBacked) ASSERT_EQ(0, mprotect(bytes, size, c.protection));
-    if (c.middle < 0) {
-      ASSERT_EQ(0, munmap(bytes + page, page));
-    } else if (c.middle != c.protection) {
-      ASSERT_EQ(0, mprotect(bytes + page, page, c.middle));
-    }
-    EXPECT_EQ(c.writable, isWritable(bytes + 10, size - 20));
-    EXPECT_EQ((c.protection & PROT_WRITE) != 0, isWritable(bytes + 10, 1));
-    if (c.middle != PROT_NONE && c.middle >= 0) {
-      EXPECT_EQ(0, std::memcmp(bytes, pattern.data(), size));
-    } else {
-      EXPECT_EQ(0, std::memcmp(bytes, pattern.data(), page));
-      EXPECT_EQ(0, std::memcmp(bytes + 2 * page, pattern.data() + 2 * page, page));
-    }
-    if (c.fileBacked) {
-      std::vector<unsigned char> onDisk(size);
-      ASSERT_EQ(ssize_t(size), pread(fd, onDisk.data(), size, 0));
-      EXPECT_EQ(pattern, onDisk);
-      close(fd);
-    }
-    munmap(bytes, size);
+    // Pages never touched stay zero.
+    void* fresh = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(MAP_FAILED, fresh);
+    EXPECT_TRUE(isWritable(fresh, size));
+    const std::vector<unsigned char> zeros(size, 0);
+    EXPECT_EQ(0, std::memcmp(fresh, zeros.data(), size));
+    munmap(fresh, size);
   }
-  // Pages never touched stay zero, and a checked block stays the caller's to write.
-  void* fresh = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  ASSERT_NE(MAP_FAILED, fresh);
-  EXPECT_TRUE(isWritable(fresh, size));
-  const std::vector<unsigned char> zeros(size, 0);
-  EXPECT_EQ(0, std::memcmp(fresh, zeros.data(), size));
-  munmap(fresh, size);
 }
 #endif
