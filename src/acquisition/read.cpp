@@ -132,14 +132,42 @@ int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& s
   int32_t n = 0;
   // A long record goes past the caches straight to memory, which spares
   // reading in the lines it overwrites; the stores need 32-byte alignment.
-  const bool streaming = length >= kStreamingLength && reinterpret_cast<uintptr_t>(out) % 8 == 0;
-  if (streaming) {
+  // Either way the stores start at a 32-byte boundary where the output's
+  // doubles are themselves aligned, so that no store splits a cache line.
+  if (reinterpret_cast<uintptr_t>(out) % 8 == 0)
     for (; n + 8 <= length && reinterpret_cast<uintptr_t>(out + n) % 32 != 0; ++n)
       out[n] = c(alignedValue(shift, s[n], s[n + 1]));
+  const bool streaming = length >= kStreamingLength && reinterpret_cast<uintptr_t>(out + n) % 32 == 0;
+  if (streaming) {
     for (; n + 8 <= length; n += 8) eight(n, [](double* p, __m256d v) { _mm256_stream_pd(p, v); });
     _mm_sfence();
   }
   for (; n + 8 <= length; n += 8) eight(n, [](double* p, __m256d v) { _mm256_storeu_pd(p, v); });
+  return n;
+}
+
+// alignCodes' loop at four lanes: returns the first n it left.
+int32_t alignCodesAvx2(const int16_t* s, int32_t length, const Alignment& shift, int16_t* out) {
+  const __m256d first = _mm256_set1_pd(shift.d >= 0 ? shift.f : shift.e);
+  const __m256d second = _mm256_set1_pd(shift.d >= 0 ? shift.e : shift.f);
+  const __m256d lower = _mm256_set1_pd(-32768.0), upper = _mm256_set1_pd(32767.0);
+  auto aligned = [&](__m128i a, __m128i b) {
+    const __m256d v =
+        _mm256_add_pd(_mm256_mul_pd(first, _mm256_cvtepi32_pd(a)), _mm256_mul_pd(second, _mm256_cvtepi32_pd(b)));
+    return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, lower), upper));
+  };
+  int32_t n = 0;
+  // The stores start at a 16-byte boundary where the codes are aligned.
+  if (reinterpret_cast<uintptr_t>(out) % 2 == 0)
+    for (; n + 8 <= length && reinterpret_cast<uintptr_t>(out + n) % 16 != 0; ++n)
+      out[n] = alignedValue(shift, s[n], s[n + 1]);
+  for (; n + 8 <= length; n += 8) {
+    const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n)));
+    const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n + 1)));
+    const __m128i low = aligned(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b));
+    const __m128i high = aligned(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packs_epi32(low, high));
+  }
   return n;
 }
 #pragma GCC pop_options
@@ -208,6 +236,9 @@ void convertCodes(const int16_t* raw, double* out, int32_t count, const Conversi
 
 void alignCodes(const int16_t* s, int32_t length, const Alignment& shift, int16_t* out) {
   int32_t n = 0;
+#if defined(UZYV_READ_AVX2)
+  if (g_vectorReads && haveAvx2()) n = alignCodesAvx2(s, length, shift, out);
+#endif
 #if defined(__SSE2__)
   if (g_vectorReads) {
     const AlignVector align(shift);

@@ -66,7 +66,9 @@ TEST(VectorReads, AlignmentAndConversionMatchTheSampleLoops) {
   std::mt19937 rng(31);
   auto real = [&rng](double scale) { return scale * (double(rng()) / 4294967296.0 - 0.5); };
   for (int round = 0; round < 500; ++round) {
-    // Long records take the streaming stores, from any output alignment.
+    // Long records take the streaming stores, from any output alignment
+    // (the skews reach every 32-byte offset of the values, every 16-byte
+    // offset of the codes).
     const int32_t length = int32_t(rng() % 100) + (round % 40 == 0 ? 300000 : 0);
     const std::size_t skew = rng() % 4;
     const auto block = codes(rng, std::size_t(length) + 1);
@@ -74,16 +76,16 @@ TEST(VectorReads, AlignmentAndConversionMatchTheSampleLoops) {
     const Conversion conversion(real(100.0), real(2000.0), round % 7 == 0 ? 0.0 : real(2.0),
                                 real(2e7), int32_t(rng() % 201) - 100, rng() % 2 == 0);
 
-    std::vector<int16_t> plainCodes(std::size_t(length) + 1, 7), fastCodes = plainCodes;
+    std::vector<int16_t> plainCodes(std::size_t(length) + 1 + 2 * skew, 7), fastCodes = plainCodes;
     std::vector<double> plainValues(std::size_t(length) + 1 + skew, -1.0), fastValues = plainValues;
     std::vector<double> plainConverted = plainValues, fastConverted = plainValues;
     withVectorReads(false, [&] {
-      alignCodes(block.data(), length, shift, plainCodes.data());
+      alignCodes(block.data(), length, shift, plainCodes.data() + 2 * skew);
       alignAndConvert(block.data(), length, shift, conversion, plainValues.data() + skew);
       convertCodes(block.data(), plainConverted.data(), length, conversion);
     });
     withVectorReads(true, [&] {
-      alignCodes(block.data(), length, shift, fastCodes.data());
+      alignCodes(block.data(), length, shift, fastCodes.data() + 2 * skew);
       alignAndConvert(block.data(), length, shift, conversion, fastValues.data() + skew);
       convertCodes(block.data(), fastConverted.data(), length, conversion);
     });
