@@ -103,40 +103,62 @@ bool haveAvx2() {
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
+// The aligned codes n .. n+7 from s[n .. n+8], as alignedValue computes
+// them, as two sets of four int32 lanes.
+struct AlignLanes {
+  __m256d first, second, lower, upper;
+  explicit AlignLanes(const Alignment& shift)
+      : first(_mm256_set1_pd(shift.d >= 0 ? shift.f : shift.e)),
+        second(_mm256_set1_pd(shift.d >= 0 ? shift.e : shift.f)),
+        lower(_mm256_set1_pd(-32768.0)),
+        upper(_mm256_set1_pd(32767.0)) {}
+  __m128i four(__m128i a, __m128i b) const {
+    const __m256d v =
+        _mm256_add_pd(_mm256_mul_pd(first, _mm256_cvtepi32_pd(a)), _mm256_mul_pd(second, _mm256_cvtepi32_pd(b)));
+    return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, lower), upper));
+  }
+  void eight(const int16_t* s, __m128i& low, __m128i& high) const {
+    const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
+    const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 1)));
+    low = four(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b));
+    high = four(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1));
+  }
+};
+
+// The values before the first output element on a `boundary`-byte boundary,
+// one at a time, so that no vector store splits a cache line; returns where
+// the vectors start (0 when the elements themselves are misaligned).
+template <class T, class One>
+int32_t upToBoundary(T* out, int32_t length, uintptr_t boundary, One&& one) {
+  int32_t n = 0;
+  if (reinterpret_cast<uintptr_t>(out) % alignof(T) == 0)
+    for (; n + 8 <= length && reinterpret_cast<uintptr_t>(out + n) % boundary != 0; ++n) out[n] = one(n);
+  return n;
+}
+
 // alignAndConvert's loop at four lanes: returns the first n it left.
 template <bool kMicrovolts>
 int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& shift, const Conversion& c,
                             double* out) {
-  const __m256d first = _mm256_set1_pd(shift.d >= 0 ? shift.f : shift.e);
-  const __m256d second = _mm256_set1_pd(shift.d >= 0 ? shift.e : shift.f);
-  const __m256d lower = _mm256_set1_pd(-32768.0), upper = _mm256_set1_pd(32767.0);
+  const AlignLanes align(shift);
   const __m256d zero = _mm256_set1_pd(c.zeroLevel), gain = _mm256_set1_pd(c.gain);
   const __m256d base = _mm256_set1_pd(c.baseOffset), offset = _mm256_set1_pd(c.offsetMv);
   const __m256d multiplier = _mm256_set1_pd(c.multiplier), thousand = _mm256_set1_pd(1000.0);
-  auto aligned = [&](__m128i a, __m128i b) {
-    const __m256d v =
-        _mm256_add_pd(_mm256_mul_pd(first, _mm256_cvtepi32_pd(a)), _mm256_mul_pd(second, _mm256_cvtepi32_pd(b)));
-    return _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, lower), upper)));
-  };
-  auto convert = [&](__m256d raw) {
+  auto convert = [&](__m128i codes) {
+    const __m256d raw = _mm256_cvtepi32_pd(codes);
     const __m256d mv = _mm256_mul_pd(
         multiplier, _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(raw, zero), gain), base), offset));
     return kMicrovolts ? _mm256_mul_pd(mv, thousand) : mv;
   };
   auto eight = [&](int32_t n, auto&& put) {
-    const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n)));
-    const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n + 1)));
-    put(out + n, convert(aligned(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b))));
-    put(out + n + 4, convert(aligned(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1))));
+    __m128i low, high;
+    align.eight(s + n, low, high);
+    put(out + n, convert(low));
+    put(out + n + 4, convert(high));
   };
-  int32_t n = 0;
+  int32_t n = upToBoundary(out, length, 32, [&](int32_t i) { return c(alignedValue(shift, s[i], s[i + 1])); });
   // A long record goes past the caches straight to memory, which spares
   // reading in the lines it overwrites; the stores need 32-byte alignment.
-  // Either way the stores start at a 32-byte boundary where the output's
-  // doubles are themselves aligned, so that no store splits a cache line.
-  if (reinterpret_cast<uintptr_t>(out) % 8 == 0)
-    for (; n + 8 <= length && reinterpret_cast<uintptr_t>(out + n) % 32 != 0; ++n)
-      out[n] = c(alignedValue(shift, s[n], s[n + 1]));
   const bool streaming = length >= kStreamingLength && reinterpret_cast<uintptr_t>(out + n) % 32 == 0;
   if (streaming) {
     for (; n + 8 <= length; n += 8) eight(n, [](double* p, __m256d v) { _mm256_stream_pd(p, v); });
@@ -148,24 +170,11 @@ int32_t alignAndConvertAvx2(const int16_t* s, int32_t length, const Alignment& s
 
 // alignCodes' loop at four lanes: returns the first n it left.
 int32_t alignCodesAvx2(const int16_t* s, int32_t length, const Alignment& shift, int16_t* out) {
-  const __m256d first = _mm256_set1_pd(shift.d >= 0 ? shift.f : shift.e);
-  const __m256d second = _mm256_set1_pd(shift.d >= 0 ? shift.e : shift.f);
-  const __m256d lower = _mm256_set1_pd(-32768.0), upper = _mm256_set1_pd(32767.0);
-  auto aligned = [&](__m128i a, __m128i b) {
-    const __m256d v =
-        _mm256_add_pd(_mm256_mul_pd(first, _mm256_cvtepi32_pd(a)), _mm256_mul_pd(second, _mm256_cvtepi32_pd(b)));
-    return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, lower), upper));
-  };
-  int32_t n = 0;
-  // The stores start at a 16-byte boundary where the codes are aligned.
-  if (reinterpret_cast<uintptr_t>(out) % 2 == 0)
-    for (; n + 8 <= length && reinterpret_cast<uintptr_t>(out + n) % 16 != 0; ++n)
-      out[n] = alignedValue(shift, s[n], s[n + 1]);
+  const AlignLanes align(shift);
+  int32_t n = upToBoundary(out, length, 16, [&](int32_t i) { return alignedValue(shift, s[i], s[i + 1]); });
   for (; n + 8 <= length; n += 8) {
-    const __m256i a = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n)));
-    const __m256i b = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + n + 1)));
-    const __m128i low = aligned(_mm256_castsi256_si128(a), _mm256_castsi256_si128(b));
-    const __m128i high = aligned(_mm256_extracti128_si256(a, 1), _mm256_extracti128_si256(b, 1));
+    __m128i low, high;
+    align.eight(s + n, low, high);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packs_epi32(low, high));
   }
   return n;

@@ -15,11 +15,10 @@
 namespace uzyv {
 
 namespace {
-// Below these sizes the transform runs one value at a time, or at two
-// lanes: the first pass needs N/8 to hold a vector.
+// Below this size the transform runs one value at a time: the first pass
+// needs N/8 to hold a vector of two lanes. Each wider width has its own
+// minimum (kMinSize), below which the next narrower one runs.
 constexpr int32_t kVectorMinSize = 16;
-constexpr int32_t kAvx2MinSize = 32;
-constexpr int32_t kAvx512MinSize = 64;
 
 // The loops at each vector width; every width computes the same bits.
 #if defined(__SSE2__)
@@ -29,11 +28,6 @@ namespace sse2 {
 #include "spectrum/fft_kernels.h"
 #undef FFT_SQRT
 #undef FFT_LANES
-
-void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
-  firstThreeStages(plan);
-  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
-}
 }  // namespace sse2
 #endif
 
@@ -51,11 +45,6 @@ namespace avx2 {
 #include "spectrum/fft_kernels.h"
 #undef FFT_SQRT
 #undef FFT_LANES
-
-void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
-  firstThreeStages(plan);
-  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
-}
 }  // namespace avx2
 #pragma GCC pop_options
 
@@ -71,11 +60,6 @@ namespace avx512 {
 #include "spectrum/fft_kernels.h"
 #undef FFT_SQRT
 #undef FFT_LANES
-
-void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
-  firstThreeStages(plan);
-  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
-}
 }  // namespace avx512
 #pragma GCC pop_options
 #endif
@@ -299,12 +283,12 @@ int32_t MyFFT::Run(int32_t n, int32_t scale, int32_t window, double* out) {
   if (!planReady_) preparePlan();
   double* logArgument = plan_.buffers + 4 * FftPlan::kPart;  // the layout's last part
 #if defined(UZYV_FFT_AVX512)
-  if (kernel_ == Kernel::kAvx512 && n >= kAvx512MinSize)
+  if (kernel_ == Kernel::kAvx512 && n >= avx512::kMinSize)
     avx512::run(plan_, scale, out, logArgument);
   else
 #endif
 #if defined(UZYV_FFT_AVX2)
-  if ((kernel_ == Kernel::kAvx2 || kernel_ == Kernel::kAvx512) && n >= kAvx2MinSize)
+  if ((kernel_ == Kernel::kAvx2 || kernel_ == Kernel::kAvx512) && n >= avx2::kMinSize)
     avx2::run(plan_, scale, out, logArgument);
   else
 #endif

@@ -8,6 +8,10 @@
 // every instruction set produces the same bits.
 
 typedef double Vec __attribute__((vector_size(8 * FFT_LANES)));
+
+// The first pass takes the N/8 blocks FFT_LANES at a time: smaller
+// transforms take a narrower width.
+constexpr int32_t kMinSize = 8 * FFT_LANES;
 typedef int64_t VecIndex __attribute__((vector_size(8 * FFT_LANES)));
 
 inline Vec load(const double* p) {
@@ -273,4 +277,10 @@ inline void laterStagesAndReadOut(const FftPlan& plan, const ReadOut& readOut) {
     from = 1 - from;
   }
   if (s < plan.stages) stage(plan, int32_t(1) << s, from, &readOut);
+}
+
+// The whole transform at this width: the first pass, then the rest.
+void run(const FftPlan& plan, int32_t scale, double* out, double* logArgument) {
+  firstThreeStages(plan);
+  laterStagesAndReadOut(plan, ReadOut(plan, scale, out, logArgument));
 }
